@@ -1,0 +1,64 @@
+#ifndef VELMOR_IMAGE_DIB_IMAGE_H
+#define VELMOR_IMAGE_DIB_IMAGE_H
+
+#include <windows.h>
+#include <string>
+
+// A device-independent bitmap held as two movable local-memory blocks (the
+// BITMAPINFOHEADER with its colour table, and the pixel rows), with the
+// palette made from the colour table and a cached DIB section that every
+// draw blits from.  Blocks are locked only for the duration of one call.
+class DibImage {
+public:
+    DibImage();
+
+    virtual int SaveBmpFile(const std::string& name);
+    virtual int Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom,
+                     int srcLeft, int srcTop, int srcRight, int srcBottom, DWORD rop);
+    virtual int DrawAt(HDC dc, int x, int y, DWORD rop);
+    virtual int DrawPart(HDC dc, int x, int y, int srcLeft, int srcTop, int srcRight,
+                         int srcBottom, DWORD rop);
+    virtual int LoadBmpFile(const std::string& name);
+    virtual ~DibImage();
+
+    int Load(const std::string& name);
+    int LoadBitmapResource(int id, HMODULE module);
+    int LoadBitmapResourceFrom(int id, HMODULE module);   // second entry point
+    int CopyRows(void* dest, int destStep, int byteOffset, int firstRow, int rowBytes,
+                 int rowCount);
+
+    int Fade(HDC dc, int step, int steps);
+    int FadeRect(HDC dc, int step, int steps, int left, int top, int right, int bottom);
+
+    int BuildRegionFromColourKey(HRGN region, int left, int top, int right, int bottom);
+
+    int BuildPalette(const BITMAPINFOHEADER* header);
+
+    int Width();
+    int Height(bool absolute);
+    SIZE Dimensions();
+    int ImageSize();
+    int RowStride();
+    int RowBytes();
+
+    int SetLoaded(int value);
+    HLOCAL& HeaderBlock();
+    HLOCAL& PixelBlock();
+    int SuppressBlit(int value);
+
+    DibImage(const DibImage&) = delete;
+    DibImage& operator=(const DibImage&) = delete;
+
+protected:
+    HLOCAL headerBlock;
+    HLOCAL pixelBlock;
+    int rowStride;
+    int sectionStale;
+    HBITMAP section;
+    HPALETTE palette;
+    int loaded;
+    DWORD blitTag;
+    int blitSuppressed;
+};
+
+#endif

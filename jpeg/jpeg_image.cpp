@@ -1,0 +1,1 @@
+#include "jpeg/jpeg_image.h"

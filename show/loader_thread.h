@@ -1,0 +1,17 @@
+#ifndef VELMOR_SHOW_LOADER_THREAD_H
+#define VELMOR_SHOW_LOADER_THREAD_H
+
+#include <windows.h>
+
+// Values of SaverWindow::loaderControl, the loader thread's control word.
+enum LoaderControl { LOADER_QUIT = -1, LOADER_HOLD = 0, LOADER_GO = 1 };
+
+// IMGDAT resource id of picture 1..12; 0 for any other number.
+int PictureResourceIds(int pictureNumber);
+
+// Thread routine: holds while the control word is LOADER_HOLD, then either
+// ends (LOADER_QUIT) or decodes picture `pictureNumber` into a new
+// JpegImage published in `preparedPicture`.  The parameter is the SaverWindow.
+DWORD WINAPI LoaderThreadProc(LPVOID saverWindow);
+
+#endif

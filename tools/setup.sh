@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing velmor
+# needs, and creates the project's Wine prefix.  Safe to run again: packages
+# already present and a prefix already made are left as they are.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+prefix=${VELMOR_WINEPREFIX:-$here/build/wineprefix}
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386 wine64
+  xvfb x11-utils imagemagick libjpeg-turbo-progs libturbojpeg0-dev libstb-dev
+  doctest-dev libbenchmark-dev
+  locales fonts-ipafont-gothic python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The saver's home system runs code page 932; the tests run under ja_JP.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
+
+# ImageMagick may be shadowed by a stand-in earlier on PATH; the tests call
+# /usr/bin/convert and /usr/bin/import directly.
+
+if [ ! -f "$prefix/system.reg" ]; then
+  echo "setup: creating Wine prefix $prefix"
+  mkdir -p "$prefix"
+  WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+    wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix wineserver -w || true
+fi
+echo "setup: done"
