@@ -416,6 +416,24 @@ TEST_CASE("the dialog template makes a working dialog") {
     CHECK(children == 9);
     CHECK(first == edit);
     CHECK(GetWindow(first, GW_HWNDLAST) == GetDlgItem(dialog, IDC_VERSION));
+
+    // The photo credit (the seventh control) fits its one line unclipped.
+    HWND credit = first;
+    for (int i = 0; i < 6 && credit; ++i) credit = GetWindow(credit, GW_HWNDNEXT);
+    REQUIRE(credit != NULL);
+    wchar_t creditText[128] = {0};
+    int creditLength = GetWindowTextW(credit, creditText, 128);
+    CHECK(creditLength > 0);
+    HDC dc = GetDC(credit);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(credit, WM_GETFONT, 0, 0)));
+    SIZE extent = {0, 0};
+    GetTextExtentPoint32W(dc, creditText, creditLength, &extent);
+    SelectObject(dc, oldFont);
+    ReleaseDC(credit, dc);
+    RECT client;
+    GetClientRect(credit, &client);
+    CHECK(extent.cx > 0);
+    CHECK(extent.cx <= client.right);
     DestroyWindow(dialog);
 }
 
