@@ -1,16 +1,21 @@
 #!/usr/bin/env python3
 """Checks, marker by marker, the structure of the twelve committed JPEG
-streams res/pictures/NN.jpg and how res/velmor.rc carries them.
+streams res/pictures/NN.jpg and how res/velmor.rc carries them, and that
+libjpeg's djpeg decodes each stream cleanly into a picture close to its
+photograph res/photos/NN.png.
 
 It first runs the same checks on altered copies of one stream, each of which
 must be rejected, so that a checker that accepts everything cannot pass.
 
 Usage: check_streams.py [project-root]      exit code 0 when all is well
 """
+import math
 import os
 import re
 import struct
+import subprocess
 import sys
+import zlib
 
 # Picture number: (IMGDAT id, width, height, dots per inch, DRI before DHT).
 PICTURES = {
@@ -171,6 +176,71 @@ def check_stream(data, width, height, dpi, dri_before_dht):
     return check_entropy_data(data, pos, height), counts
 
 
+def read_png_rgb(path):
+    """Width, height and RGB bytes of an 8-bit RGB, non-interlaced PNG."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    expect(data[:8] == b'\x89PNG\r\n\x1a\n', '%s is not a PNG file' % path)
+    pos, idat, header = 8, b'', None
+    while pos + 8 <= len(data):
+        length, kind = struct.unpack_from('>I4s', data, pos)
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b'IHDR':
+            header = struct.unpack('>IIBBBBB', body)
+        elif kind == b'IDAT':
+            idat += body
+        pos += 12 + length
+    expect(header is not None and header[2:] == (8, 2, 0, 0, 0), 'unexpected PNG format')
+    width, height = header[0], header[1]
+    raw = zlib.decompress(idat)
+    stride = 3 * width
+    rows = []
+    previous = bytearray(stride)
+    for y in range(height):
+        kind = raw[y * (stride + 1)]
+        row = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = row[i - 3] if i >= 3 else 0
+            up = previous[i]
+            corner = previous[i - 3] if i >= 3 else 0
+            if kind == 1:
+                row[i] = (row[i] + left) & 255
+            elif kind == 2:
+                row[i] = (row[i] + up) & 255
+            elif kind == 3:
+                row[i] = (row[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                predictor = left if pa <= pb and pa <= pc else (up if pb <= pc else corner)
+                row[i] = (row[i] + predictor) & 255
+        rows.append(bytes(row))
+        previous = row
+    return width, height, b''.join(rows)
+
+
+def check_decodes_to_photo(stream, png_path):
+    """djpeg decodes the stream without a warning into the photograph's size and
+    close to its pixels; returns the peak signal-to-noise ratio in dB."""
+    result = subprocess.run(['djpeg', '-pnm'], input=stream, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    expect(result.returncode == 0 and not result.stderr,
+           'djpeg: %s' % result.stderr.decode(errors='replace').strip())
+    fields = result.stdout.split(b'\n', 3)
+    expect(fields[0] == b'P6' and fields[2] == b'255', 'djpeg wrote no RGB picture')
+    width, height = map(int, fields[1].split())
+    pixels = fields[3]
+    png_width, png_height, photo = read_png_rgb(png_path)
+    expect((width, height) == (png_width, png_height), 'decoded size differs from the photo')
+    squared = sum((a - b) * (a - b) for a, b in zip(pixels, photo))
+    mse = squared / float(len(photo))
+    psnr = 10 * math.log10(255.0 * 255.0 / mse) if mse else 99.0
+    # The encodings range from quality 57 to 95; a wrong or damaged picture
+    # lands far below this.
+    expect(psnr >= 25.0, 'decoded picture differs from its photo (%.1f dB)' % psnr)
+    return psnr
+
+
 def check_resource_script(root):
     """res/velmor.rc carries picture N's stream as IMGDAT with N's id, and no other."""
     with open(os.path.join(root, 'res', 'velmor.rc'), encoding='utf-8') as f:
@@ -233,7 +303,10 @@ def main():
             with open(os.path.join(root, 'res', 'pictures', '%02d.jpg' % number), 'rb') as f:
                 data = f.read()
             restarts, counts = check_stream(data, width, height, dpi, dri_first)
-            return '%d bytes, %d restart markers, DHT codes %s' % (len(data), restarts, counts)
+            psnr = check_decodes_to_photo(
+                data, os.path.join(root, 'res', 'photos', '%02d.png' % number))
+            return '%d bytes, %d restart markers, DHT codes %s, %.1f dB' % (
+                len(data), restarts, counts, psnr)
         checks.append(('picture %02d' % number, check))
     passed = 0
     for name, check in checks:
