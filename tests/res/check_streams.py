@@ -80,7 +80,7 @@ def check_sof0(payload, length, width, height):
     expect((w, h) == (width, height), 'size %d x %d, expected %d x %d' % (w, h, width, height))
     expect(count == 3, '%d components' % count)
     expect(payload[6:] == bytes([1, 0x11, 0, 2, 0x11, 1, 3, 0x11, 1]),
-           'component specification %s' % payload[6:].hex())
+           'component records %s' % payload[6:].hex())
 
 
 def check_dht(payload, length):
@@ -249,7 +249,7 @@ def check_resource_script(root):
         r'^\s*(\d+)\s+IMGDAT\s+"res/pictures/(\d\d)\.jpg"', script, re.M)}
     statements = re.findall(r'^\s*\S+\s+IMGDAT\b', script, re.M)
     expect(len(statements) == 12, '%d IMGDAT statements' % len(statements))
-    expected = {spec[0]: number for number, spec in PICTURES.items()}
+    expected = {picture[0]: number for number, picture in PICTURES.items()}
     expect(found == expected, 'IMGDAT ids %r' % sorted(found.items()))
 
 
