@@ -158,6 +158,7 @@ int DibImage::LoadBmpFile(const std::string& name) {
 
 int DibImage::LoadBitmapResource(int id, HMODULE module) {
     if (!module) module = GetModuleHandleA(nullptr);
+    // Type 2 is RT_BITMAP, spelt out so that it stays an ANSI name.
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id & 0xFFFF), MAKEINTRESOURCEA(2));
     if (!found) return 0;
     HGLOBAL resource = LoadResource(module, found);
