@@ -279,3 +279,57 @@ TEST_CASE("Cancel, Escape and the close box write nothing")
         CHECK(IniBytes() == IniWithOnlyInterval("45"));
     }
 }
+
+namespace {
+
+// Names of the files in the Windows directory.
+std::string WindowsDirectoryListing()
+{
+    char directory[MAX_PATH] = {};
+    GetWindowsDirectoryA(directory, MAX_PATH);
+    std::string listing;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(directory) + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return listing;
+    }
+    do {
+        listing += found.cFileName;
+        listing += '\n';
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return listing;
+}
+
+} // namespace
+
+TEST_CASE("a saver whose settings-file name is too long shows 30 and writes nothing")
+{
+    // A 60-character title leaves no room for ".INI" in 64 bytes.
+    std::string saver = SaverPath();
+    std::string longCopy = saver.substr(0, saver.find_last_of('\\') + 1) + std::string(60, 'v') + ".scr";
+    REQUIRE(CopyFileA(saver.c_str(), longCopy.c_str(), FALSE));
+    REQUIRE(WriteIniBytes(IniWithOnlyInterval("45")));
+    std::string before = WindowsDirectoryListing();
+
+    ConfigDialogSession::ParkPointer();
+    SaverProcess process;
+    REQUIRE(process.Start("/c", longCopy));
+    HWND dialog = WaitForTopLevelWindow(process.Id(), "#32770", START_TIMEOUT_MS, "velmor");
+    REQUIRE(dialog != nullptr);
+    WaitForForeground(dialog, 3000);
+    HWND edit = GetDlgItem(dialog, IDC_INTERVAL);
+    CHECK(ControlTextOf(edit) == "30");
+    TypeKey(VK_DOWN);
+    PumpMessages(300);
+    CHECK(ControlTextOf(edit) == "31");
+    PostKey(edit, VK_RETURN);
+    DWORD code = 1234;
+    REQUIRE(process.WaitForExit(EXIT_TIMEOUT_MS, &code));
+    CHECK(code == 0);
+
+    CHECK(WindowsDirectoryListing() == before);
+    CHECK(IniBytes() == IniWithOnlyInterval("45"));
+    DeleteFileA(longCopy.c_str());
+    DeleteIni();
+}
