@@ -31,13 +31,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The saver's home system runs code page 932; the tests run under ja_JP.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-fi
-
-# ImageMagick may be shadowed by a stand-in earlier on PATH; the tests call
-# /usr/bin/convert and /usr/bin/import directly.
+# The saver's home system runs code page 932; the tests run under ja_JP,
+# and one of them under en_US (code page 1252).
+for loc in ja_JP en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
+    localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  fi
+done
 
 if [ ! -f "$prefix/system.reg" ]; then
   echo "setup: creating Wine prefix $prefix"
