@@ -1,0 +1,285 @@
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/saver_window.h"
+#include "config/settings.h"
+#include "jpeg/jpeg_image.h"
+#include "show/engine_state.h"
+#include "tests/show/loader_event_log.h"
+
+namespace {
+
+const char INTERVAL_KEY[] = "\x95\x5C\x8E\xA6\x8A\xD4\x8A\x75";
+
+std::string IniFile()
+{
+    char name[64];
+    REQUIRE(GetIniFileName(name, sizeof name) == 1);
+    return name;
+}
+
+void StoreSetting(const char* section, const char* key, const char* value)
+{
+    WritePrivateProfileStringA(section, key, value, IniFile().c_str());
+}
+
+int StoredStartPicture()
+{
+    return static_cast<int>(GetPrivateProfileIntA("Image", "NO", -1, IniFile().c_str()));
+}
+
+// A plain 800 x 600 popup window that the engine draws into, with the
+// SaverWindow object bound to it by hand; the test calls the engine's
+// operations the way the window procedure would.
+class EngineFixture {
+public:
+    EngineFixture()
+    {
+        engineState = EngineState();
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        wc.lpszClassName = "velmor_show_engine_test";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, wc.lpszClassName, "engine test", WS_POPUP | WS_VISIBLE, 0, 0,
+                                 800, 600, nullptr, nullptr, wc.hInstance, nullptr);
+        REQUIRE(window != nullptr);
+        saver = new SaverWindow();
+        saver->hwnd = window;
+    }
+
+    ~EngineFixture()
+    {
+        if (!stopped)
+            saver->StopShow();
+        delete saver;
+        DestroyWindow(window);
+    }
+
+    void Start(const char* startPicture, const char* intervalSeconds)
+    {
+        StoreSetting("Image", "NO", startPicture);
+        StoreSetting("Config", INTERVAL_KEY, intervalSeconds);
+        REQUIRE(saver->OnFirstPaint() == 1);
+        REQUIRE(saver->timerId != 0);
+    }
+
+    void Ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            saver->Tick();
+    }
+
+    void Stop()
+    {
+        saver->StopShow();
+        stopped = true;
+    }
+
+    HWND window;
+    SaverWindow* saver;
+    bool stopped = false;
+};
+
+bool IsRunning(HANDLE thread)
+{
+    return thread && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+}
+
+}  // namespace
+
+TEST_CASE("a click before the first paint does nothing")
+{
+    EngineFixture f;
+    f.saver->clicked = 1;
+    CHECK(f.saver->Tick() == 0);
+    CHECK(f.saver->currentPicture == nullptr);
+    CHECK(f.saver->loaderThread == nullptr);
+    CHECK(engineState.cycleTick == 0);
+    CHECK(engineState.shownTicks == 0);
+
+    // Closing a window whose show never started saves nothing.
+    StoreSetting("Image", "NO", nullptr);
+    f.Stop();
+    CHECK(StoredStartPicture() == -1);
+}
+
+TEST_CASE("the first paint starts the show once with the stored picture and interval")
+{
+    EngineFixture f;
+    f.Start("3", "20");
+    SaverWindow& s = *f.saver;
+    REQUIRE(s.currentPicture != nullptr);
+    CHECK(s.currentPicture->Width() == 360);
+    CHECK(s.currentPicture->Height(true) == 480);
+    CHECK(s.pictureNumber == 4);
+    CHECK(s.intervalTicks == 300);
+    CHECK(s.timerId == 1);
+    CHECK(engineState.shownTicks == 1);
+    CHECK(engineState.cycleTick == 1);
+    CHECK(engineState.destRect.left == 220);
+    CHECK(engineState.destRect.top == 60);
+    CHECK(engineState.destRect.right == 580);
+    CHECK(engineState.destRect.bottom == 540);
+
+    // The next picture's loader holds while the first one fades in.
+    Sleep(250);
+    CHECK(IsRunning(s.loaderThread));
+    CHECK(s.preparedPicture == nullptr);
+
+    // Later paints do not restart the show.
+    CHECK(s.OnFirstPaint() == 1);
+    CHECK(engineState.shownTicks == 1);
+    CHECK(s.pictureNumber == 4);
+}
+
+TEST_CASE("out-of-range settings start with picture 1 at 30 s")
+{
+    const char* stored[] = {"0", "13", "x"};
+    for (const char* value : stored) {
+        CAPTURE(value);
+        EngineFixture f;
+        f.Start(value, "301");
+        CHECK(f.saver->pictureNumber == 2);
+        CHECK(f.saver->intervalTicks == 450);
+    }
+}
+
+TEST_CASE("the next decode starts only after the picture on screen has faded in")
+{
+    LoaderEventLog log;
+    EngineFixture f;
+    f.Start("1", "15");
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);   // picture 1, synchronously
+
+    // Slow fade-in frames: the loader must keep holding however long it takes.
+    for (int i = 0; i < 29; ++i) {
+        f.saver->Tick();
+        Sleep(10);
+    }
+    Sleep(300);
+    CHECK(engineState.shownTicks == 30);
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);
+
+    f.Ticks(2);   // shownTicks 30 (last fade-in step) and 31 (release)
+    WaitForSingleObject(f.saver->loaderThread, 5000);
+    std::vector<LoggedEvent> events = log.Events();
+    int release = -1, secondDecode = -1;
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].event == LOADER_EVENT_RELEASE && release < 0)
+            release = static_cast<int>(i);
+        if (events[i].event == LOADER_EVENT_DECODE_BEGIN && i > 0 && secondDecode < 0)
+            secondDecode = static_cast<int>(i);
+    }
+    REQUIRE(release >= 0);
+    REQUIRE(secondDecode >= 0);
+    CHECK(events[release].value == 31);
+    CHECK(secondDecode > release);
+    CHECK(events[secondDecode].value == 2);
+    CHECK(LoaderEventLog::Milliseconds(events[release].time, events[secondDecode].time) < 200.0);
+
+    // The decoded picture comes on screen at the end of the interval.
+    f.Ticks(225 - 31);
+    CHECK(f.saver->pictureNumber == 3);
+    CHECK(engineState.shownTicks == 1);
+    CHECK(f.saver->preparedPicture == nullptr);
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);   // picture 3 still held
+}
+
+TEST_CASE("the wide picture fades in its right third and pans left")
+{
+    EngineFixture f;
+    f.Start("11", "30");
+    CHECK(f.saver->pictureNumber == 12);
+    CHECK(engineState.picWidth == 473);
+    CHECK(engineState.destRect.left == 163);
+    CHECK(engineState.destRect.top == 120);
+    CHECK(engineState.destRect.right == 636);
+    CHECK(engineState.destRect.bottom == 480);
+    CHECK(engineState.srcRect.left == 946);
+    CHECK(engineState.srcRect.right == 1420);
+    CHECK(engineState.srcRect.bottom == 360);
+
+    f.Ticks(31);   // shownTicks 1..31
+    CHECK(engineState.srcRect.left == 945);
+    CHECK(engineState.srcRect.right == 1418);
+    f.Ticks(224);  // up to 255
+    CHECK(engineState.srcRect.left == 474);
+    CHECK(engineState.srcRect.right == 947);
+    f.Ticks(225);  // up to 480
+    CHECK(engineState.srcRect.left == 1);
+    CHECK(engineState.srcRect.right == 474);
+    f.Ticks(50);   // the view stays where the pan ended
+    CHECK(engineState.srcRect.left == 1);
+    f.Ticks(570 - 531 + 1);   // the 570th tick brings picture 12 at its late start
+    CHECK(f.saver->pictureNumber == 1);   // picture 12 on screen
+    CHECK(engineState.cycleTick == 338);
+    CHECK(f.saver->currentPicture->Width() == 480);
+}
+
+TEST_CASE("closing saves the picture on screen; the preview saves nothing")
+{
+    SUBCASE("windowed: picture 12")
+    {
+        EngineFixture f;
+        f.Start("12", "30");
+        f.Ticks(5);
+        f.Stop();
+        CHECK(StoredStartPicture() == 12);
+    }
+    SUBCASE("windowed: after a click from picture 1 to 2")
+    {
+        EngineFixture f;
+        f.Start("1", "30");
+        f.saver->clicked = 1;
+        f.saver->Tick();
+        f.Stop();
+        CHECK(StoredStartPicture() == 2);
+        CHECK(f.saver->loaderThread == nullptr);
+        CHECK(f.saver->timerId == 0);
+    }
+    SUBCASE("preview")
+    {
+        EngineFixture f;
+        f.saver->savePictureNumber = 0;
+        f.Start("5", "30");
+        StoreSetting("Image", "NO", nullptr);
+        f.Stop();
+        CHECK(StoredStartPicture() == -1);
+    }
+}
+
+TEST_CASE("stopping while the loader holds or decodes ends it cleanly")
+{
+    EngineFixture f;
+    f.Start("1", "30");
+    HANDLE thread = f.saver->loaderThread;
+    REQUIRE(IsRunning(thread));
+    f.saver->loaderControl = LOADER_GO;   // released: it decodes now
+    f.Stop();
+    CHECK(f.saver->loaderThread == nullptr);
+    // Whatever it made belongs to the window object and goes with it.
+}
+
+TEST_CASE("picture changes do not leak thread handles")
+{
+    EngineFixture f;
+    f.Start("1", "30");
+    for (int i = 0; i < 5; ++i) {
+        f.saver->clicked = 1;
+        f.saver->Tick();
+    }
+    DWORD before = 0, after = 0;
+    REQUIRE(GetProcessHandleCount(GetCurrentProcess(), &before));
+    for (int i = 0; i < 40; ++i) {
+        f.saver->clicked = 1;
+        f.saver->Tick();
+    }
+    REQUIRE(GetProcessHandleCount(GetCurrentProcess(), &after));
+    CHECK(after <= before + 2);
+    CHECK(f.saver->pictureNumber == (1 + 45) % 12 + 1);
+}
