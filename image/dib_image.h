@@ -59,6 +59,20 @@ protected:
     int loaded;
     DWORD blitTag;
     int blitSuppressed;
+
+private:
+    // Copies the 40-byte BITMAPINFOHEADER out of the header block; 0 when
+    // there is no header block or it is too short to hold one.
+    int ReadHeader(BITMAPINFOHEADER* header);
+    // Deletes `section` and makes a new one as the header block describes it.
+    // Returns its bits, with the number of pixel bytes that both the section
+    // and the pixel block hold in `usableBytes`; null when no section could be
+    // made (`section` is then null and `sectionStale` set).
+    BYTE* ReplaceSection(HDC dc, SIZE_T* usableBytes);
+    // Last step of a successful load: frees the old blocks, stores the new
+    // ones with their row stride, builds the palette and marks the picture
+    // loaded with a stale section.
+    void TakeBlocks(HLOCAL newHeader, HLOCAL newPixels, int newStride);
 };
 
 #endif

@@ -1,0 +1,27 @@
+#ifndef VELMOR_IMAGE_DIB_LAYOUT_H
+#define VELMOR_IMAGE_DIB_LAYOUT_H
+
+#include <windows.h>
+#include <climits>
+
+// Bytes of one pixel row: the row's bit count rounded up to whole 32-bit
+// words.  0 for a width or bit count that is not positive, or a row too long
+// to be addressed with a 32-bit signed offset.
+inline int StrideOf(int bitCount, int width) {
+    if (bitCount <= 0 || width <= 0) return 0;
+    long long stride = ((static_cast<long long>(bitCount) * width + 31) / 32) * 4;
+    return stride > INT_MAX ? 0 : static_cast<int>(stride);
+}
+
+// Number of pixel rows, whichever way they are stored.
+inline long long RowCountOf(const BITMAPINFOHEADER& header) {
+    return header.biHeight < 0 ? -static_cast<long long>(header.biHeight) : header.biHeight;
+}
+
+// Bytes of the pixel rows that the header describes: the size of the DIB
+// section made from it.
+inline long long SectionBytesOf(const BITMAPINFOHEADER& header) {
+    return RowCountOf(header) * StrideOf(header.biBitCount, header.biWidth);
+}
+
+#endif
