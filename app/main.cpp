@@ -1,6 +1,125 @@
-#include <windows.h>
+// Process entry: picks the mode from the command line, opens the saver's
+// window (or the configuration dialog, or the password message box) and
+// runs the message loop until the window is gone.
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include <windows.h>
+#include <commctrl.h>
+#include <new>
+
+#include "app/command_line.h"
+#include "app/full_screen_saver_window.h"
+#include "app/saver_window.h"
+#include "config/config_dialog.h"
+#include "res/resource.h"
+
+namespace {
+
+const char WINDOWED_CLASS[] = "velmor_CN";
+const char SAVER_CLASS[] = "WindowScreenSaverClass";
+
+// Shift-JIS (code page 932) texts, passed to MessageBoxA as they are:
+// "no password can be set" and "password setting".
+const char PASSWORD_TEXT[] =
+    "\x90\xDD\x92\xE8\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x82\xF1\x82\xC5\x82\xB7\x82\xE6";
+const char PASSWORD_CAPTION[] = "\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\x82\xCC\x90\xDD\x92\xE8";
+
+// The up-down control of the configuration dialog needs its class.
+void InitCommonControlClasses()
 {
-    return 0;
+    INITCOMMONCONTROLSEX classes;
+    classes.dwSize = sizeof classes;
+    classes.dwICC = ICC_UPDOWN_CLASS;
+    InitCommonControlsEx(&classes);
+}
+
+WNDCLASSA DefaultWindowClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass;
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS;
+    windowClass.lpfnWndProc = SaverWndProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 4;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = WINDOWED_CLASS;
+    return windowClass;
+}
+
+// The window number of the preview's parent as a window handle.  Handles
+// are 32-bit values; sign extension keeps them valid on 64-bit systems.
+HWND PreviewParent(const char* argumentWord)
+{
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(ParseWindowNumber(argumentWord)));
+}
+
+// Registers the class and opens the window of `window`; the object owns
+// itself from here on (and may already be gone when Create fails).
+bool OpenWindow(WNDCLASSA& windowClass, SaverWindow* window, HWND parent)
+{
+    if (window == nullptr) {
+        return false;
+    }
+    RegisterClassA(&windowClass);
+    return window->Create(parent) != 0;
+}
+
+// Opens the window of the selected mode, or runs the dialog or message
+// box; true when a window is open and the message loop must run.
+bool Dispatch(HINSTANCE instance, const CommandLineWords& words)
+{
+    WNDCLASSA windowClass = DefaultWindowClass(instance);
+    switch (SelectMode(words.switchWord)) {
+    case MODE_CONFIGURE:
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDialogProc, 0);
+        return false;
+    case MODE_PREVIEW: {
+        HWND parent = PreviewParent(words.argumentWord);
+        // One saver at a time: a running full-screen saver or preview wins.
+        if (parent == nullptr || FindWindowA(SAVER_CLASS, nullptr) != nullptr) {
+            return false;
+        }
+        windowClass.lpszClassName = SAVER_CLASS;
+        return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), parent);
+    }
+    case MODE_FULL_SCREEN:
+        windowClass.lpszClassName = SAVER_CLASS;
+        windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_BLANK));
+        return OpenWindow(windowClass, new (std::nothrow) FullScreenSaverWindow(), nullptr);
+    case MODE_PASSWORD:
+        MessageBoxA(nullptr, PASSWORD_TEXT, PASSWORD_CAPTION, MB_OK);
+        return false;
+    case MODE_WINDOWED:
+    default:
+        return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), nullptr);
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    InitCommonControlClasses();
+
+    bool windowOpen;
+    {
+        CommandLineWords words(commandLine);
+        windowOpen = Dispatch(instance, words);
+    }   // the command-line copy is freed before the loop
+    if (!windowOpen) {
+        return 0;
+    }
+
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) {
+            return 0;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);   // WM_QUIT's code
 }

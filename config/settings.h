@@ -19,4 +19,32 @@ int ReadIntervalSeconds();
 int WriteStartPicture(int pictureNumber);
 int WriteIntervalSeconds(int seconds);
 
+// Building blocks of the above, for callers that already have a name.
+
+// The settings-file name for executable path `path`: its file title with a
+// four-character extension (".xyz") removed, then ".INI", into buffer
+// (size bytes).  0 when the title cannot be had or the name does not fit.
+int IniFileNameFromPath(const char* path, char* buffer, int size);
+// Steps after the title: strip a four-character extension, append ".INI".
+int IniFileNameFromTitle(const char* title, char* buffer, int size);
+
+// The range checks: a value outside the range becomes the default (it is
+// never clamped).
+int CheckedStartPicture(int value);
+int CheckedIntervalSeconds(int value);
+
+// Readers and writers on a given file name; a null name (the name could not
+// be formed) reads the default and writes nothing.
+int ReadStartPictureFrom(const char* iniFileName);
+int ReadIntervalSecondsFrom(const char* iniFileName);
+int WriteStartPictureTo(const char* iniFileName, int pictureNumber);
+int WriteIntervalSecondsTo(const char* iniFileName, int seconds);
+
+// Section and key names; the interval key is the Shift-JIS text for
+// "display interval", the same eight bytes whatever the ANSI code page.
+extern const char START_PICTURE_SECTION[];
+extern const char START_PICTURE_KEY[];
+extern const char INTERVAL_SECTION[];
+extern const char INTERVAL_KEY[];
+
 #endif

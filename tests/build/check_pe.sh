@@ -8,16 +8,18 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 headers=$("$objdump" -f "$scr")
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 i386 file: $headers"
-"$objdump" -p "$scr" | grep -q 'Subsystem.*0*2.*(Windows GUI)' || fail "not a GUI subsystem executable"
+# Read the whole dump first: grep -q stopping early would fail the pipe.
+privateHeaders=$("$objdump" -p "$scr")
+grep -q 'Subsystem.*0*2.*(Windows GUI)' <<<"$privateHeaders" || fail "not a GUI subsystem executable"
 
 allowed='^(kernel32|user32|gdi32|comdlg32|version|comctl32|msvcrt)\.dll$'
-dlls=$("$objdump" -p "$scr" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$privateHeaders" | tr 'A-Z' 'a-z')
 [ -n "$dlls" ] || fail "no import table"
 while read -r dll; do
     grep -Eq "$allowed" <<<"$dll" || fail "imports $dll"
 done <<<"$dlls"
 
-if strings -a "$scr" | grep -q 'requestedExecutionLevel'; then
+if strings -a "$scr" | grep 'requestedExecutionLevel' >/dev/null; then
     fail "embeds a manifest with requestedExecutionLevel"
 fi
 echo "ok: $(tr '\n' ' ' <<<"$dlls")"

@@ -1,0 +1,110 @@
+// Every message handler of the saver's windows: the class window procedure
+// that binds a window to its object, and the two objects' WindowProc.
+
+#include "app/full_screen_saver_window.h"
+#include "app/saver_window.h"
+
+LRESULT CALLBACK SaverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    SaverWindow* window = reinterpret_cast<SaverWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (window == nullptr) {
+        if (message != WM_CREATE) {
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        }
+        const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        window = static_cast<SaverWindow*>(create->lpCreateParams);
+        if (window == nullptr) {
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        }
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+        // CreateWindowExA has not returned yet; the messages sent during
+        // creation still need the real handle for their default processing.
+        window->hwnd = hwnd;
+    }
+    return window->WindowProc(message, wParam, lParam);
+}
+
+LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == timerId) {
+            Tick();
+        }
+        break;
+    case WM_PAINT:
+        OnFirstPaint();     // no drawing here: the default erases with black
+        break;
+    case WM_LBUTTONDOWN:
+        clicked = 1;        // the tick moves on to the next picture at once
+        Tick();
+        break;
+    case WM_DESTROY:
+        StopShow();
+        PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY: {
+        HWND window = hwnd;
+        // Nothing may reach the object through the window once it is gone.
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        delete this;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The full-screen saver ends on any key, mouse button, second mouse position
+// or loss of activation, always by posting WM_CLOSE to itself.
+LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TIMER:
+    case WM_PAINT:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+        return SaverWindow::WindowProc(message, wParam, lParam);
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        }
+        break;
+    case WM_ACTIVATEAPP:
+        if (wParam == 0) {
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        }
+        break;
+    case WM_NCACTIVATE:
+        if (wParam == 0) {
+            return 0;       // stay active
+        }
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        break;
+    case WM_SYSCOMMAND:
+        // The whole wParam is compared: only these exact commands are refused.
+        if (wParam == SC_SCREENSAVE || wParam == SC_CLOSE) {
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        // The first reported position is only remembered (a window that
+        // appears under the pointer is told where it is); 0 counts as none.
+        if (firstMousePos == 0) {
+            firstMousePos = lParam;
+        } else if (lParam != firstMousePos) {
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
