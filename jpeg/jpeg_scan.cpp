@@ -1,0 +1,156 @@
+// The scan: reads its header, decodes every MCU into coefficient blocks,
+// reconstructs the blocks and writes the MCU's pixels.
+#include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_internal.h"
+
+#include <cstring>
+
+using jpeg_internal::WrapAdd;
+using jpeg_internal::WrapMul;
+
+struct JpegDecoder::ScanState {
+    int dcSelector[3];  // per frame component, from the scan selectors 1, 2, 3
+    int acSelector[3];
+    std::int32_t predictors[3];
+    int chromaBlueRatioH;  // H0 / H1 and V0 / V1
+    int chromaBlueRatioV;
+    int chromaRedRatioH;   // H0 / H2 and V0 / V2
+    int chromaRedRatioV;
+    std::int32_t mcuCount;
+};
+
+const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
+    if (!pixelBlock || streamEnd - position < 3) return nullptr;
+    const int count = position[2];
+    const BYTE* entry = position + 3;
+    if (streamEnd - entry < 2 * count + 3) return nullptr;
+
+    // Every component must get tables, from selectors 1, 2, 3 only.
+    ScanState scan = {};
+    bool seen[3] = {false, false, false};
+    for (int i = 0; i < count; ++i, entry += 2) {
+        const int selector = entry[0];
+        const int dc = entry[1] >> 4;
+        const int ac = entry[1] & 15;
+        if (selector < 1 || selector > 3 || dc > 3 || ac > 3) return nullptr;
+        scan.dcSelector[selector - 1] = dc;
+        scan.acSelector[selector - 1] = ac;
+        seen[selector - 1] = true;
+    }
+    for (int c = 0; c < 3; ++c) {
+        if (!seen[c] || !quantTables[components[c].quantTable] || dcCounts[scan.dcSelector[c]] < 0 ||
+            acCounts[scan.acSelector[c]] < 0)
+            return nullptr;
+    }
+    entry += 3;  // Ss, Se, AhAl: a baseline scan is assumed
+
+    BYTE* pixels = static_cast<BYTE*>(LocalLock(pixelBlock));
+    if (!pixels) return nullptr;
+    StartBits(entry);
+    dataError = 0;
+    for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
+    scan.chromaBlueRatioH = components[0].horizontal / components[1].horizontal;
+    scan.chromaBlueRatioV = components[0].vertical / components[1].vertical;
+    scan.chromaRedRatioH = components[0].horizontal / components[2].horizontal;
+    scan.chromaRedRatioV = components[0].vertical / components[2].vertical;
+    scan.mcuCount = 0;
+
+    std::int32_t blocks[6][64];
+    for (int my = 0; my < mcuRows; ++my) {
+        for (int mx = 0; mx < mcusPerRow; ++mx) {
+            if (CheckRestart(scan.mcuCount)) {
+                scan.mcuCount = 0;
+                for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
+            }
+            if (dataError || !DecodeMcu(scan, blocks)) {
+                LocalUnlock(pixelBlock);
+                return nullptr;
+            }
+            StoreMcu(scan, blocks, pixels, mx, my);
+            ++scan.mcuCount;
+        }
+    }
+    if (bitPos != 0) ++dataPos;
+    LocalUnlock(pixelBlock);
+    return dataPos;
+}
+
+// Decodes the blocks of one MCU: the Y blocks into slots 0..3 in order,
+// Cb into slot 4 and Cr into slot 5.  0 when the data ran out or went bad.
+int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
+    int slot = 0;
+    for (int c = 0; c < 3; ++c) {
+        for (int v = 0; v < components[c].vertical; ++v) {
+            for (int h = 0; h < components[c].horizontal; ++h) {
+                if (c != 0) slot = c + 3;
+                if (!DecodeBlock(scan, c, blocks[slot])) return 0;
+                ++slot;
+            }
+        }
+    }
+    return 1;
+}
+
+// Entropy-decodes and dequantises one block into natural order.
+int JpegDecoder::DecodeBlock(ScanState& scan, int component, std::int32_t coefficients[64]) {
+    std::memset(coefficients, 0, 64 * sizeof coefficients[0]);
+    const BYTE* quant = quantTables[components[component].quantTable];
+    const int dcSelector = scan.dcSelector[component];
+    const int acSelector = scan.acSelector[component];
+
+    std::int32_t difference;
+    DecodeDc(&difference, dcTables[dcSelector], dcValues[dcSelector], dcCounts[dcSelector]);
+    if (dataError) return 0;
+    const std::int32_t dc = WrapAdd(difference, scan.predictors[component]);
+    coefficients[0] = WrapMul(quant[0], dc);
+    scan.predictors[component] = dc;
+
+    for (int k = 1; k < 64;) {
+        std::int32_t value, run;
+        DecodeAc(&value, &run, acTables[acSelector], acValues[acSelector], acCounts[acSelector]);
+        if (dataError) return 0;
+        if (run == 0 && value == 0) break;  // end of block
+        k += run;
+        if (k > 63) {  // a run past the end of the block: corrupt data
+            dataError = 1;
+            return 0;
+        }
+        coefficients[ZigZag[k]] = quant[k] * value;
+        ++k;
+    }
+    return 1;
+}
+
+// Reconstructs the MCU's blocks into the work areas and writes the pixels
+// that lie inside the picture.
+void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BYTE* pixels, int mx,
+                           int my) const {
+    jpeg_internal::WorkAreas areas;
+    std::int32_t samples[64];
+
+    // Y blocks fill the quadrants in decoding order.
+    const int lumaBlocks = components[0].horizontal * components[0].vertical;
+    for (int i = 0; i < lumaBlocks; ++i) {
+        jpeg_internal::InverseDct(blocks[i], samples);
+        const int top = (i >> 1) * 8;
+        const int left = (i & 1) * 8;
+        for (int x = 0; x < 8; ++x)
+            for (int y = 0; y < 8; ++y) areas.y[top + x][left + y] = samples[8 * x + y] + 128;
+    }
+    // Each chroma sample covers ratioV x ratioH pixels.
+    jpeg_internal::InverseDct(blocks[4], samples);
+    for (int r = 0; r < mcuHeight; ++r)
+        for (int c = 0; c < mcuWidth; ++c)
+            areas.cb[r][c] = samples[8 * (r / scan.chromaBlueRatioV) + c / scan.chromaBlueRatioH];
+    jpeg_internal::InverseDct(blocks[5], samples);
+    for (int r = 0; r < mcuHeight; ++r)
+        for (int c = 0; c < mcuWidth; ++c)
+            areas.cr[r][c] = samples[8 * (r / scan.chromaRedRatioV) + c / scan.chromaRedRatioH];
+
+    const int left = mcuWidth * mx;
+    const int top = mcuHeight * my;
+    const int columns = header.biWidth - left < mcuWidth ? header.biWidth - left : mcuWidth;
+    const int rows = header.biHeight - top < mcuHeight ? header.biHeight - top : mcuHeight;
+    BYTE* destination = pixels + static_cast<std::size_t>(stride) * (header.biHeight - 1 - top) + 3 * left;
+    jpeg_internal::ConvertPixels(areas, rows, columns, destination, stride);
+}

@@ -1,0 +1,85 @@
+// jpegtobmp IN.jpg OUT.bmp: decodes a JPEG file with velmor's decoder and
+// writes the picture as a 24-bit bottom-up BMP file.
+// Exit codes: 0 picture written, 3 the stream yields no picture,
+// 2 usage or I/O error.
+#include "jpeg/jpeg_decoder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const int kExitDecoded = 0;
+const int kExitUsageOrIo = 2;
+const int kExitNoPicture = 3;
+
+bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    BYTE buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + got);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+void PutLe(BYTE* at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) at[i] = static_cast<BYTE>(value >> (8 * i));
+}
+
+bool WriteBmp(const char* path, const BYTE* info, const BYTE* pixels, std::uint32_t imageBytes) {
+    BYTE fileHeader[14] = {'B', 'M'};
+    PutLe(fileHeader + 2, 14 + 40 + imageBytes, 4);
+    PutLe(fileHeader + 10, 14 + 40, 4);
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    bool ok = std::fwrite(fileHeader, 1, 14, file) == 14 && std::fwrite(info, 1, 40, file) == 40 &&
+              std::fwrite(pixels, 1, imageBytes, file) == imageBytes;
+    ok = (std::fclose(file) == 0) && ok;
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: jpegtobmp IN.jpg OUT.bmp\n");
+        return kExitUsageOrIo;
+    }
+    std::vector<BYTE> stream;
+    if (!ReadWholeFile(argv[1], &stream) || stream.size() > 0xFFFFFFFFu) {
+        std::fprintf(stderr, "jpegtobmp: cannot read %s\n", argv[1]);
+        return kExitUsageOrIo;
+    }
+
+    HLOCAL headerBlock = nullptr;
+    HLOCAL pixelBlock = nullptr;
+    JpegDecoder decoder;
+    decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &headerBlock, &pixelBlock);
+    if (!headerBlock || !pixelBlock) {
+        LocalFree(headerBlock);
+        LocalFree(pixelBlock);
+        std::fprintf(stderr, "jpegtobmp: %s holds no picture this decoder can read\n", argv[1]);
+        return kExitNoPicture;
+    }
+
+    const BYTE* info = static_cast<const BYTE*>(LocalLock(headerBlock));
+    const BYTE* pixels = static_cast<const BYTE*>(LocalLock(pixelBlock));
+    bool written = false;
+    if (info && pixels) {
+        BITMAPINFOHEADER header;
+        std::memcpy(&header, info, sizeof header);
+        written = WriteBmp(argv[2], info, pixels, header.biSizeImage);
+    }
+    LocalUnlock(pixelBlock);
+    LocalUnlock(headerBlock);
+    LocalFree(pixelBlock);
+    LocalFree(headerBlock);
+    if (!written) {
+        std::fprintf(stderr, "jpegtobmp: cannot write %s\n", argv[2]);
+        return kExitUsageOrIo;
+    }
+    return kExitDecoded;
+}
