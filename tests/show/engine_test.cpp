@@ -2,18 +2,20 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/saver_window.h"
 #include "config/settings.h"
 #include "jpeg/jpeg_image.h"
 #include "show/engine_state.h"
-#include "tests/e2e/show_handle_count.h"
+#include "tests/e2e/show_support/handle_count.h"
 #include "tests/show/loader_event_log.h"
 
 namespace {
 
-const char INTERVAL_KEY[] = "\x95\x5C\x8E\xA6\x8A\xD4\x8A\x75";
+const char INTERVAL_KEY_BYTES[] = "\x95\x5C\x8E\xA6\x8A\xD4\x8A\x75";
 
 std::string IniFile()
 {
@@ -64,7 +66,7 @@ public:
     void Start(const char* startPicture, const char* intervalSeconds)
     {
         StoreSetting("Image", "NO", startPicture);
-        StoreSetting("Config", INTERVAL_KEY, intervalSeconds);
+        StoreSetting("Config", INTERVAL_KEY_BYTES, intervalSeconds);
         REQUIRE(saver->OnFirstPaint() == 1);
         REQUIRE(saver->timerId != 0);
     }
@@ -85,6 +87,85 @@ public:
     SaverWindow* saver;
     bool stopped = false;
 };
+
+void PumpMessagesFor(DWORD ms)
+{
+    DWORD end = GetTickCount() + ms;
+    MSG msg;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message != WM_QUIT)
+                DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+// 0xRRGGBB pixels of a screen rectangle, top row first.
+std::vector<DWORD> CaptureScreen(const RECT& r)
+{
+    int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD& p : pixels)
+        p &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// IMGDAT `id` drawn at full brightness into a black 152 x 112 bitmap at
+// (34, 0, 118, 112), as 0xRRGGBB pixels, top row first.
+std::vector<DWORD> DrawnLikeThePreview(int id)
+{
+    JpegImage image;
+    REQUIRE(image.LoadFromResource(id, nullptr) == 1);
+    const int w = 152, h = 112;
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all = {0, 0, w, h};
+    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    image.Draw(memory, 34, 0, 118, 112, 0, 0, image.Width(), image.Height(true), SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD& p : pixels)
+        p &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+int NonBlackIn(const std::vector<DWORD>& shot, int w, int x0, int x1, int h)
+{
+    int n = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += shot[static_cast<size_t>(y) * w + x] != 0;
+    return n;
+}
 
 bool IsRunning(HANDLE thread)
 {
@@ -299,4 +380,49 @@ TEST_CASE("picture changes do not leak thread handles")
     int after = CountProcessHandles(GetCurrentProcessId());
     CHECK(after <= before + 2);   // one loader thread at a time, whatever the count
     CHECK(f.saver->pictureNumber == (1 + 45) % 12 + 1);
+}
+
+TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 112) on black")
+{
+    EngineFixture f;   // registers the test class; its own window stays unused
+    StoreSetting("Image", "NO", "5");
+    StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
+
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = SaverWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = "WindowScreenSaverClass";
+    RegisterClassA(&wc);
+    HWND area = CreateWindowExA(0, "velmor_show_engine_test", "preview area",
+                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 300, 200, 152, 112,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    REQUIRE(area != nullptr);
+
+    SaverWindow* preview = new SaverWindow();
+    REQUIRE(preview->Create(area) == 1);   // the first paint started the show
+    CHECK(preview->savePictureNumber == 0);
+    CHECK(preview->pictureNumber == 6);
+    CHECK(engineState.destRect.left == 34);
+    CHECK(engineState.destRect.top == 0);
+    CHECK(engineState.destRect.right == 118);
+    CHECK(engineState.destRect.bottom == 112);
+
+    PumpMessagesFor(2600);   // the timer runs the fade-in
+    RECT onScreen = {300, 200, 452, 312};
+    std::vector<DWORD> shot = CaptureScreen(onScreen);
+    CHECK(NonBlackIn(shot, 152, 0, 34, 112) == 0);
+    CHECK(NonBlackIn(shot, 152, 118, 152, 112) == 0);
+    // The same picture drawn the same way into a memory bitmap gives the
+    // same pixels: a scaled draw of picture 5, not another.
+    CHECK(shot == DrawnLikeThePreview(145));
+    CHECK(shot != DrawnLikeThePreview(144));
+
+    // Destroying the area destroys the preview, which stops the show, stores
+    // nothing and deletes its object.
+    DestroyWindow(area);
+    MSG quit;
+    CHECK(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    CHECK(StoredStartPicture() == 5);
 }

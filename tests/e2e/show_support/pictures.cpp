@@ -1,4 +1,8 @@
-#include "tests/e2e/show_pictures.h"
+#include "tests/e2e/show_support/pictures.h"
+
+#include <cstdlib>
+
+#include "tests/e2e/driver/saver_driver.h"
 
 #include "jpeg/jpeg_image.h"
 
@@ -39,40 +43,82 @@ Pixels DecodeReference(const std::string& exePath, int id)
     return out;
 }
 
-Pixels CaptureScreen(int left, int top, int right, int bottom)
+Pixels Capture(const RECT& screenRect)
 {
     Pixels out;
-    int w = right - left;
-    int h = bottom - top;
-    if (w <= 0 || h <= 0)
+    e2e::Screenshot shot;
+    if (!e2e::CaptureScreen(screenRect, &shot))
         return out;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;   // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section && bits) {
-        HGDIOBJ old = SelectObject(memory, section);
-        if (BitBlt(memory, 0, 0, w, h, screen, left, top, SRCCOPY)) {
-            out.width = w;
-            out.height = h;
-            const DWORD* px = static_cast<const DWORD*>(bits);
-            out.rgb.assign(px, px + static_cast<size_t>(w) * h);
-            for (DWORD& v : out.rgb)
-                v &= 0xFFFFFF;
-        }
-        SelectObject(memory, old);
-    }
-    if (section)
-        DeleteObject(section);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    out.width = shot.width;
+    out.height = shot.height;
+    out.rgb.resize(static_cast<size_t>(shot.width) * shot.height);
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            out.rgb[static_cast<size_t>(y) * shot.width + x] = shot.Pixel(x, y) & 0xFFFFFF;
     return out;
+}
+
+RECT ClientAreaOnScreen(HWND hwnd)
+{
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(hwnd, &r);
+    POINT origin = {0, 0};
+    ClientToScreen(hwnd, &origin);
+    OffsetRect(&r, origin.x, origin.y);
+    return r;
+}
+
+Pixels Crop(const Pixels& shot, int left, int top, int right, int bottom)
+{
+    Pixels out;
+    if (left < 0 || top < 0 || right > shot.width || bottom > shot.height || right <= left ||
+        bottom <= top)
+        return out;
+    out.width = right - left;
+    out.height = bottom - top;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            out.rgb.push_back(shot.At(x, y));
+    return out;
+}
+
+double MeanDifference(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
+                      int srcRight, int srcBottom, int step, int steps)
+{
+    if (shot.width <= 0 || shot.height <= 0 || srcRight <= srcLeft || srcBottom <= srcTop)
+        return 1e9;
+    long long total = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        int ry = srcTop + static_cast<int>(static_cast<long long>(y) * (srcBottom - srcTop) / shot.height);
+        for (int x = 0; x < shot.width; ++x) {
+            int rx = srcLeft + static_cast<int>(static_cast<long long>(x) * (srcRight - srcLeft) / shot.width);
+            if (rx < 0 || ry < 0 || rx >= ref.width || ry >= ref.height)
+                return 1e9;
+            DWORD want = FadePixel(ref.At(rx, ry), step, steps);
+            DWORD got = shot.At(x, y);
+            for (int shift = 0; shift <= 16; shift += 8)
+                total += std::abs(static_cast<int>((want >> shift) & 0xFF) -
+                                  static_cast<int>((got >> shift) & 0xFF));
+        }
+    }
+    return static_cast<double>(total) / (3.0 * shot.width * shot.height);
+}
+
+int ClosestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
+                    int srcRight, int srcBottom, int steps, double* difference)
+{
+    int best = 0;
+    double bestDiff = -1;
+    for (int step = 0; step <= steps; ++step) {
+        double d = MeanDifference(shot, ref, srcLeft, srcTop, srcRight, srcBottom, step, steps);
+        if (bestDiff < 0 || d < bestDiff) {
+            best = step;
+            bestDiff = d;
+        }
+    }
+    if (difference)
+        *difference = bestDiff;
+    return best;
 }
 
 DWORD FadePixel(DWORD rgb, int step, int steps)

@@ -1,5 +1,5 @@
-#ifndef VELMOR_TESTS_E2E_SHOW_PICTURES_H
-#define VELMOR_TESTS_E2E_SHOW_PICTURES_H
+#ifndef VELMOR_TESTS_E2E_SHOW_SUPPORT_PICTURES_H
+#define VELMOR_TESTS_E2E_SHOW_SUPPORT_PICTURES_H
 
 // Screen captures and reference pictures for the slide-show's end-to-end
 // tests: a reference is the saver's own IMGDAT resource decoded in the test
@@ -22,8 +22,10 @@ struct Pixels {
 // data file) into a reference picture; empty when it cannot.
 Pixels DecodeReference(const std::string& exePath, int id);
 
-// Reads a screen rectangle (screen coordinates).
-Pixels CaptureScreen(int left, int top, int right, int bottom);
+// Reads a screen rectangle (screen coordinates) through the e2e driver.
+Pixels Capture(const RECT& screenRect);
+// The client area of a window, in screen coordinates.
+RECT ClientAreaOnScreen(HWND hwnd);
 
 // The pixel a brightness step gives: each byte v becomes v * step / steps.
 DWORD FadePixel(DWORD rgb, int step, int steps);
@@ -37,6 +39,20 @@ int CountMismatches(const Pixels& shot, const Pixels& ref, int srcLeft, int srcT
 // `mismatches` receives that step's count.  Ties go to the lowest step.
 int BestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop, int steps,
                  int* mismatches);
+
+// Mean absolute channel difference between the shot and the reference's
+// rectangle (srcLeft, srcTop, srcRight, srcBottom) scaled to the shot's size
+// by nearest sampling, darkened to step/steps.  For scaled draws, where an
+// exact comparison is not possible.
+double MeanDifference(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
+                      int srcRight, int srcBottom, int step, int steps);
+
+// The fade step whose darkened reference is closest by MeanDifference.
+int ClosestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
+                    int srcRight, int srcBottom, int steps, double* difference);
+
+// Part of a shot: the rectangle [left, right) x [top, bottom) of it.
+Pixels Crop(const Pixels& shot, int left, int top, int right, int bottom);
 
 // Largest channel value in the shot (0 for an all-black rectangle).
 int MaxChannel(const Pixels& shot);
