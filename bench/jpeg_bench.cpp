@@ -5,6 +5,7 @@
 // reference decoder's.
 //
 //   jpeg_bench [rounds] [pictures-dir]
+//   jpeg_bench --profile [rounds]     only this decoder, for a profiler
 #include "jpeg/jpeg_decoder.h"
 #include "tests/jpeg/reference_decoder.h"
 
@@ -86,6 +87,16 @@ double Milliseconds(F&& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--profile") == 0) {
+        const int rounds = argc > 2 ? std::atoi(argv[2]) : 100;
+        for (int i = 1; i <= 12; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "/%02d.jpg", i);
+            const auto stream = ReadFile(std::string(VELMOR_PICTURES_DIR) + name);
+            for (int r = 0; r < rounds; ++r) TimeVelmor(stream);
+        }
+        return 0;
+    }
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 30;
     const std::string dir = argc > 2 ? argv[2] : VELMOR_PICTURES_DIR;
     const int pictures = 12;

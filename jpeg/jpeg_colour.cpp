@@ -9,6 +9,7 @@
 #include "jpeg/jpeg_internal.h"
 
 #include <cstddef>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
@@ -34,8 +35,10 @@ void ConvertPixel(std::int32_t y, std::int32_t cb, std::int32_t cr, std::uint8_t
 }
 
 #ifdef VELMOR_JPEG_SSE2
-// Four pixels: lanes 0..3 of y, cb, cr (int32) to 12 bytes B, G, R.
-void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel) {
+// Four pixels: lanes 0..3 of y, cb, cr (int32) to 12 bytes B, G, R.  With
+// `spare` the byte after the twelfth may be overwritten (it belongs to a
+// pixel written later), which allows four-byte stores.
+void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel, bool spare) {
     const __m128d kRedCr = _mm_set1_pd(1.402);
     const __m128d kGreenCb = _mm_set1_pd(0.3441);
     const __m128d kGreenCr = _mm_set1_pd(0.7139);
@@ -59,14 +62,22 @@ void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel) {
     const __m128i blue = _mm_unpacklo_epi64(channel[0][0], channel[0][1]);
     const __m128i green = _mm_unpacklo_epi64(channel[1][0], channel[1][1]);
     const __m128i red = _mm_unpacklo_epi64(channel[2][0], channel[2][1]);
-    // Saturating packs clamp to 0..255 (the values fit 16 bits).
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(blue, green), _mm_packs_epi32(red, red));
-    alignas(16) std::uint8_t lanes[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), bytes);
-    for (int i = 0; i < 4; ++i) {
-        pixel[3 * i + 0] = lanes[i];
-        pixel[3 * i + 1] = lanes[4 + i];
-        pixel[3 * i + 2] = lanes[8 + i];
+    // Saturating packs clamp to 0..255 (the values fit 16 bits); then the
+    // bytes are interleaved to B G R 0 per 32-bit lane.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i blueGreen16 = _mm_packs_epi32(blue, green);  // b0..b3 g0..g3
+    const __m128i red16 = _mm_packs_epi32(red, zero);          // r0..r3 0..0
+    const __m128i bytes = _mm_packus_epi16(blueGreen16, red16);  // b0..b3 g0..g3 r0..r3 0..0
+    const __m128i blueGreen = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));  // b0 g0 b1 g1 ..
+    const __m128i redZero = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), zero);      // r0 0 r1 0 ..
+    const __m128i bgr0 = _mm_unpacklo_epi16(blueGreen, redZero);                     // b g r 0 x 4
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), bgr0);
+    if (spare) {
+        for (int i = 0; i < 4; ++i) std::memcpy(pixel + 3 * i, &lanes[i], 4);
+    } else {
+        for (int i = 0; i < 3; ++i) std::memcpy(pixel + 3 * i, &lanes[i], 4);
+        std::memcpy(pixel + 9, &lanes[3], 3);
     }
 }
 #endif
@@ -85,7 +96,7 @@ void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t*
         for (; c + 4 <= columns; c += 4) {
             const __m128i Y = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + c)), levelShift);
             ConvertFour(Y, _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + c)),
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + c)), pixel + 3 * c);
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + c)), pixel + 3 * c, c + 4 < columns);
         }
 #endif
         for (; c < columns; ++c) ConvertPixel(y[c] + 128, cb[c], cr[c], pixel + 3 * c);

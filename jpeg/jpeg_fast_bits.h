@@ -19,23 +19,25 @@ public:
         bits = 0;
         padBits = 0;
         next = position;
+        first = position;
         streamEnd = end;
-        loadedCount = 0;
         Fill();
         Skip(bitPos);
     }
 
-    // Where the one-bit reader would stand after the bits taken so far.
+    // Where the one-bit reader would stand after the bits taken so far:
+    // the bytes still buffered are walked back over.  A 0x00 right after a
+    // 0xFF was a stuffed byte exactly when the 0xFF lies at or after the
+    // first byte loaded, so the walk back is unambiguous.
     void Position(const BYTE** dataPos, std::int32_t* bitPos) const {
         const int realBits = bits - padBits;
-        if (realBits <= 0) {
-            *dataPos = next;
-            *bitPos = 0;
-            return;
+        const BYTE* position = next;
+        if (realBits > 0) {
+            for (int back = (realBits + 7) / 8; back > 0; --back)
+                position -= (position - first >= 2 && position[-2] == 0xFF && position[-1] == 0x00) ? 2 : 1;
         }
-        const unsigned bytesBack = static_cast<unsigned>(realBits + 7) / 8;
-        *dataPos = loaded[(loadedCount - bytesBack) & 15];
-        *bitPos = (8 - realBits % 8) & 7;
+        *dataPos = position;
+        *bitPos = realBits > 0 ? (8 - realBits % 8) & 7 : 0;
     }
 
     // True once bits beyond the end of the stream were taken.
@@ -47,7 +49,6 @@ public:
         while (bits <= 56) {
             if (next < streamEnd) {
                 const BYTE byte = *next;
-                loaded[loadedCount++ & 15] = next;
                 // The 0x00 stuffed after a 0xFF data byte is not data.
                 next += (byte == 0xFF && streamEnd - next > 1 && next[1] == 0x00) ? 2 : 1;
                 acc |= static_cast<std::uint64_t>(byte) << (56 - bits);
@@ -70,9 +71,8 @@ private:
     int bits;           // bits in acc
     int padBits;        // zero bits put in past the end of the stream (the last of acc)
     const BYTE* next;   // next byte to load
+    const BYTE* first;  // first byte loaded since Start
     const BYTE* streamEnd;
-    const BYTE* loaded[16];  // positions of the last bytes loaded, by load count
-    unsigned loadedCount;
 };
 
 // A 9-bit lookup over a CodeTable: entry = length << 8 | symbol for codes of
@@ -86,26 +86,36 @@ struct FastHuffman {
 
 void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount, FastHuffman* fast);
 
-// The next symbol, or -1 when no code of up to 16 bits matches or the code
-// points outside the value list.  Needs 16 bits available.
+// For AC tables: the codes whose run/size symbol and magnitude bits fit in
+// 9 bits together, decoded in one step.  length 0 where they do not fit
+// (and for end-of-block and zero runs).
+struct FastAcEntry {
+    std::int16_t value;
+    std::uint8_t run;
+    std::uint8_t length;  // code and magnitude bits together
+};
+struct FastAc {
+    FastAcEntry lookup[512];
+};
+
+void BuildFastAc(const FastHuffman& huffman, FastAc* fast);
+
+// A code longer than 9 bits, from the next 16 bits `window`: the symbol,
+// with its length in `length`, or -1 when no code of up to 16 bits matches
+// or the code points outside the value list.
+int DecodeLongCode(std::uint32_t window, const FastHuffman& fast, int* length);
+
+// The next symbol, or -1 as above.  Needs 16 bits available.
 inline int DecodeSymbol(FastBitReader& reader, const FastHuffman& fast) {
     const std::uint16_t entry = fast.lookup[reader.Peek(9)];
     if (entry) {
         reader.Skip(entry >> 8);
         return entry & 0xFF;
     }
-    const std::uint32_t window = reader.Peek(16);
-    const CodeTableEntry* entries = fast.table->entries;
-    for (int length = 1; length <= 16; ++length) {
-        const std::uint32_t code = window >> (16 - length);
-        if (code <= entries[length].lastCode && entries[length].lastCode != 0xFFFF) {
-            const std::uint32_t index = code - entries[length].firstCode + entries[length].firstIndex;
-            if (index >= static_cast<std::uint32_t>(fast.valueCount)) return -1;
-            reader.Skip(length);
-            return fast.values[index];
-        }
-    }
-    return -1;
+    int length;
+    const int symbol = DecodeLongCode(reader.Peek(16), fast, &length);
+    if (symbol >= 0) reader.Skip(length);
+    return symbol;
 }
 
 // `size` magnitude bits as a signed value (size 1..15, bits available).

@@ -88,7 +88,21 @@ inline void TransformLowHalf(const std::int32_t* in, std::int32_t* out, int step
 
 }  // namespace
 
-void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride) {
+void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride, int lastZigZag) {
+    if (lastZigZag == 0) {
+        // Only the DC coefficient: every sample is the same.
+        const std::int32_t value = Divide(static_cast<std::uint32_t>(Divide(static_cast<std::uint32_t>(coefficients[0]) * A)) * A);
+        for (int x = 0; x < 8; ++x)
+            for (int y = 0; y < 8; ++y) samples[x * rowStride + y] = value;
+        return;
+    }
+    if (lastZigZag <= 9) {
+        // Zig-zag positions 0..9 all lie in rows 0..3 and columns 0..3.
+        std::int32_t intermediate[64];
+        for (int u = 0; u < 4; ++u) TransformLowHalf(coefficients + u, intermediate + u, 8);
+        for (int x = 0; x < 8; ++x) TransformLowHalf(intermediate + 8 * x, samples + x * rowStride, 1);
+        return;
+    }
     // Vertical pass, column by column: frequency row k becomes pixel row x.
     std::int32_t intermediate[64];
     int usedColumns = 0;  // columns 0 .. usedColumns - 1 may be nonzero

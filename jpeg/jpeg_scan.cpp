@@ -21,6 +21,8 @@ struct JpegDecoder::ScanState {
     jpeg_internal::FastBitReader reader;   // the fast path's view of the bit reader
     jpeg_internal::FastHuffman fastDc[3];  // per frame component
     jpeg_internal::FastHuffman fastAc[3];
+    jpeg_internal::FastAc fastAcValues[3];
+    int lastZigZag[6];  // per block slot: last zig-zag position that may be nonzero
 };
 
 const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
@@ -63,6 +65,7 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
         const int ac = scan.acSelector[c];
         jpeg_internal::BuildFastHuffman(dcTables[dc], dcValues[dc], dcCounts[dc], &scan.fastDc[c]);
         jpeg_internal::BuildFastHuffman(acTables[ac], acValues[ac], acCounts[ac], &scan.fastAc[c]);
+        jpeg_internal::BuildFastAc(scan.fastAc[c], &scan.fastAcValues[c]);
     }
     scan.reader.Start(dataPos, bitPos, streamEnd);
 
@@ -100,6 +103,7 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
 // Decodes the blocks of one MCU: the Y blocks into slots 0..3 in order,
 // Cb into slot 4 and Cr into slot 5.  0 when the data ran out or went bad.
 int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
+    for (int i = 0; i < 6; ++i) scan.lastZigZag[i] = 63;
     int slot = 0;
     for (int c = 0; c < 3; ++c) {
         for (int v = 0; v < components[c].vertical; ++v) {
@@ -116,16 +120,21 @@ int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
 // The same with the fast reader; 0 (with the reader and the predictors in
 // an undefined state) when anything is out of the ordinary.
 int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
-    jpeg_internal::FastBitReader& reader = scan.reader;
+    // A local copy keeps the reader in registers (the coefficient stores
+    // could otherwise alias its fields).
+    jpeg_internal::FastBitReader reader = scan.reader;
     int slot = 0;
     for (int c = 0; c < 3; ++c) {
         const BYTE* quant = quantTables[components[c].quantTable];
         const jpeg_internal::FastHuffman& dcTable = scan.fastDc[c];
         const jpeg_internal::FastHuffman& acTable = scan.fastAc[c];
+        const jpeg_internal::FastAc& acValuesFast = scan.fastAcValues[c];
         for (int v = 0; v < components[c].vertical; ++v) {
             for (int h = 0; h < components[c].horizontal; ++h) {
                 if (c != 0) slot = c + 3;
+                int& lastZigZag = scan.lastZigZag[slot];
                 std::int32_t* coefficients = blocks[slot++];
+                lastZigZag = 0;
                 std::memset(coefficients, 0, 64 * sizeof coefficients[0]);
 
                 if (reader.Available() < 32) reader.Fill();
@@ -138,6 +147,16 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
 
                 for (int k = 1; k < 64;) {
                     if (reader.Available() < 32) reader.Fill();
+                    const jpeg_internal::FastAcEntry& quick = acValuesFast.lookup[reader.Peek(9)];
+                    if (quick.length) {
+                        reader.Skip(quick.length);
+                        k += quick.run;
+                        if (k > 63) return 0;
+                        coefficients[ZigZag[k]] = quant[k] * quick.value;
+                        lastZigZag = k;
+                        ++k;
+                        continue;
+                    }
                     const int rs = jpeg_internal::DecodeSymbol(reader, acTable);
                     if (rs < 0) return 0;
                     const int run = rs >> 4;
@@ -153,11 +172,13 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                     k += run;
                     if (k > 63) return 0;
                     coefficients[ZigZag[k]] = quant[k] * value;
+                    lastZigZag = k;
                     ++k;
                 }
             }
         }
     }
+    scan.reader = reader;
     return !reader.Overran();
 }
 
@@ -203,19 +224,19 @@ void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BY
     const int lumaBlocks = components[0].horizontal * components[0].vertical;
     if (lumaBlocks == 1) {
         // One block of each: the planes are the 8x8 blocks themselves.
-        jpeg_internal::InverseDct(blocks[0], luma, 8);
-        jpeg_internal::InverseDct(blocks[4], blue, 8);
-        jpeg_internal::InverseDct(blocks[5], red, 8);
+        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0]);
+        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4]);
+        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5]);
         planes = {luma, 8, blue, red, 8};
     } else {
         for (int i = 0; i < lumaBlocks; ++i)
-            jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16);
+            jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16, scan.lastZigZag[i]);
         std::int32_t samples[64];
         const int ratios[2][2] = {{scan.chromaBlueRatioV, scan.chromaBlueRatioH},
                                   {scan.chromaRedRatioV, scan.chromaRedRatioH}};
         std::int32_t* planesOut[2] = {blue, red};
         for (int p = 0; p < 2; ++p) {
-            jpeg_internal::InverseDct(blocks[4 + p], samples, 8);
+            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p]);
             const int shiftV = ratios[p][0] == 2 ? 1 : 0;
             const int shiftH = ratios[p][1] == 2 ? 1 : 0;
             for (int r = 0; r < mcuHeight; ++r)

@@ -13,10 +13,22 @@ const int kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11,
                          41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
                          30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
+// T[x][u] = 2^20 * e(u)/2 * cos((2x+1)u*pi/16), truncated toward zero.
+struct BasisTable {
+    std::int32_t t[8][8];
+    BasisTable() {
+        const double pi = 3.14159265358979323846;
+        for (int x = 0; x < 8; ++x)
+            for (int u = 0; u < 8; ++u) {
+                const double e = u == 0 ? 1.0 / std::sqrt(2.0) : 1.0;
+                t[x][u] = static_cast<std::int32_t>(1048576.0 * (e / 2.0) * std::cos((2 * x + 1) * u * pi / 16.0));
+            }
+    }
+};
+
 std::int32_t Basis(int x, int u) {
-    const double pi = 3.14159265358979323846;
-    const double e = u == 0 ? 1.0 / std::sqrt(2.0) : 1.0;
-    return static_cast<std::int32_t>(1048576.0 * (e / 2.0) * std::cos((2 * x + 1) * u * pi / 16.0));
+    static const BasisTable table;
+    return table.t[x][u];
 }
 
 std::int32_t Add32(std::int32_t a, std::int32_t b) {
