@@ -19,8 +19,10 @@ inline std::int32_t WrapMul(std::int32_t a, std::int32_t b) {
 // 8x8 inverse DCT of coefficients in natural order into pixel samples,
 // row x at samples + x * rowStride: two matrix products each divided by
 // 2^20 with truncation.  `lastZigZag` is the last zig-zag position that may
-// be nonzero (63 when not known).
-void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride, int lastZigZag);
+// be nonzero (63 when not known); `narrow` tells that every coefficient lies
+// within -32768..32767.
+void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride, int lastZigZag,
+                bool narrow);
 
 // The samples of one MCU: Y before its level shift of 128, Cb and Cr
 // centred on 0, each row-major with its own row stride.

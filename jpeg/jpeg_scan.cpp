@@ -23,6 +23,7 @@ struct JpegDecoder::ScanState {
     jpeg_internal::FastHuffman fastAc[3];
     jpeg_internal::FastAc fastAcValues[3];
     int lastZigZag[6];  // per block slot: last zig-zag position that may be nonzero
+    bool narrow[6];     // per block slot: every coefficient within -32768..32767
 };
 
 const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
@@ -103,7 +104,10 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
 // Decodes the blocks of one MCU: the Y blocks into slots 0..3 in order,
 // Cb into slot 4 and Cr into slot 5.  0 when the data ran out or went bad.
 int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
-    for (int i = 0; i < 6; ++i) scan.lastZigZag[i] = 63;
+    for (int i = 0; i < 6; ++i) {
+        scan.lastZigZag[i] = 63;
+        scan.narrow[i] = false;
+    }
     int slot = 0;
     for (int c = 0; c < 3; ++c) {
         for (int v = 0; v < components[c].vertical; ++v) {
@@ -133,7 +137,8 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
             for (int h = 0; h < components[c].horizontal; ++h) {
                 if (c != 0) slot = c + 3;
                 int& lastZigZag = scan.lastZigZag[slot];
-                std::int32_t* coefficients = blocks[slot++];
+                std::uint32_t wide = 0;  // nonzero once a coefficient leaves -32768..32767
+                std::int32_t* coefficients = blocks[slot];
                 lastZigZag = 0;
                 std::memset(coefficients, 0, 64 * sizeof coefficients[0]);
 
@@ -143,6 +148,7 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                 const std::int32_t difference = size ? jpeg_internal::ReceiveExtend(reader, size) : 0;
                 const std::int32_t dc = WrapAdd(difference, scan.predictors[c]);
                 coefficients[0] = WrapMul(quant[0], dc);
+                wide |= (static_cast<std::uint32_t>(coefficients[0]) + 32768u) >> 16;
                 scan.predictors[c] = dc;
 
                 for (int k = 1; k < 64;) {
@@ -152,7 +158,9 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                         reader.Skip(quick.length);
                         k += quick.run;
                         if (k > 63) return 0;
-                        coefficients[ZigZag[k]] = quant[k] * quick.value;
+                        const std::int32_t product = quant[k] * quick.value;
+                        coefficients[ZigZag[k]] = product;
+                        wide |= (static_cast<std::uint32_t>(product) + 32768u) >> 16;
                         lastZigZag = k;
                         ++k;
                         continue;
@@ -171,10 +179,13 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                     const std::int32_t value = jpeg_internal::ReceiveExtend(reader, bits);
                     k += run;
                     if (k > 63) return 0;
-                    coefficients[ZigZag[k]] = quant[k] * value;
+                    const std::int32_t product = quant[k] * value;
+                    coefficients[ZigZag[k]] = product;
+                    wide |= (static_cast<std::uint32_t>(product) + 32768u) >> 16;
                     lastZigZag = k;
                     ++k;
                 }
+                scan.narrow[slot++] = wide == 0;
             }
         }
     }
@@ -224,19 +235,19 @@ void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BY
     const int lumaBlocks = components[0].horizontal * components[0].vertical;
     if (lumaBlocks == 1) {
         // One block of each: the planes are the 8x8 blocks themselves.
-        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0]);
-        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4]);
-        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5]);
+        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0], scan.narrow[0]);
+        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4], scan.narrow[4]);
+        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5], scan.narrow[5]);
         planes = {luma, 8, blue, red, 8};
     } else {
         for (int i = 0; i < lumaBlocks; ++i)
-            jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16, scan.lastZigZag[i]);
+            jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16, scan.lastZigZag[i], scan.narrow[i]);
         std::int32_t samples[64];
         const int ratios[2][2] = {{scan.chromaBlueRatioV, scan.chromaBlueRatioH},
                                   {scan.chromaRedRatioV, scan.chromaRedRatioH}};
         std::int32_t* planesOut[2] = {blue, red};
         for (int p = 0; p < 2; ++p) {
-            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p]);
+            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p], scan.narrow[4 + p]);
             const int shiftV = ratios[p][0] == 2 ? 1 : 0;
             const int shiftH = ratios[p][1] == 2 ? 1 : 0;
             for (int r = 0; r < mcuHeight; ++r)
