@@ -238,13 +238,13 @@ void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int 
 #endif
     if (lastZigZag <= 9) {
         // Zig-zag positions 0..9 all lie in rows 0..3 and columns 0..3.
-        std::int32_t intermediate[64];
+        std::int32_t intermediate[64] = {};
         for (int u = 0; u < 4; ++u) TransformLowHalf(coefficients + u, intermediate + u, 8);
         for (int x = 0; x < 8; ++x) TransformLowHalf(intermediate + 8 * x, samples + x * rowStride, 1);
         return;
     }
     // Vertical pass, column by column: frequency row k becomes pixel row x.
-    std::int32_t intermediate[64];
+    std::int32_t intermediate[64] = {};
     int usedColumns = 0;  // columns 0 .. usedColumns - 1 may be nonzero
     for (int u = 0; u < 8; ++u) {
         const std::int32_t* column = coefficients + u;
