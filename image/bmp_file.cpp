@@ -115,8 +115,11 @@ int DibImage::LoadBmpFile(const std::string& name) {
 
     long long pixelBytes = header.biSizeImage;
     if (pixelBytes == 0) {
-        if (fileSize == 0) fileSize = GetFileSize(file.Handle(), nullptr);
-        if (fileSize == INVALID_FILE_SIZE || fileSize < pixelOffset) return 0;
+        if (fileSize == 0) {
+            fileSize = GetFileSize(file.Handle(), nullptr);
+            if (fileSize == INVALID_FILE_SIZE) return 0;
+        }
+        if (fileSize < pixelOffset) return 0;
         pixelBytes = static_cast<long long>(fileSize) - pixelOffset;
     }
     if (pixelBytes > wholeBytes) pixelBytes = wholeBytes;
@@ -158,6 +161,7 @@ int DibImage::LoadBmpFile(const std::string& name) {
 
 int DibImage::LoadBitmapResource(int id, HMODULE module) {
     if (!module) module = GetModuleHandleA(nullptr);
+    // Type 2 is RT_BITMAP, spelt out so that it stays an ANSI name.
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id & 0xFFFF), MAKEINTRESOURCEA(2));
     if (!found) return 0;
     HGLOBAL resource = LoadResource(module, found);
@@ -307,7 +311,7 @@ int DibImage::CopyRows(void* dest, int destStep, int byteOffset, int firstRow, i
     if (static_cast<long long>(firstRow) + rowCount > rows) return 0;
     if (rowCount == 0) return 1;
 
-    // The lowest-stored row copied decides how far into the block we read.
+    // The copied row stored last in the block decides how far we read.
     const bool bottomUp = header.biHeight > 0;
     const long long lastIndex = bottomUp ? rows - firstRow - 1 : firstRow + rowCount - 1;
     const long long needed = lastIndex * stride + byteOffset + rowBytes;

@@ -1,0 +1,193 @@
+#include <doctest/doctest.h>
+
+#include "tests/image/image_test_support.h"
+
+namespace {
+
+// A 24-bit bottom-up picture of `width` x `height` whose bytes (padding
+// included) count up, with byte 0 = 255 and byte 1 = 1.
+std::vector<BYTE> FillCounting(ProbeImage& image, int width, int height) {
+    std::vector<BYTE> pixels = CountingBytes(static_cast<size_t>(Stride(24, width)) * height, 7);
+    pixels[0] = 255;
+    pixels[1] = 1;
+    image.Fill(MakeHeader(width, height, 24), {}, pixels);
+    return pixels;
+}
+
+std::vector<BYTE> Scaled(const std::vector<BYTE>& bytes, int step, int steps) {
+    std::vector<BYTE> out(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<BYTE>(bytes[i] * step / steps);
+    return out;
+}
+
+struct ScreenDc {
+    HDC dc = GetDC(nullptr);
+    ~ScreenDc() { ReleaseDC(nullptr, dc); }
+};
+
+}  // namespace
+
+TEST_CASE("Fade maps every byte through the brightness table") {
+    ProbeImage image;
+    ScreenDc screen;
+    const std::vector<BYTE> pixels = FillCounting(image, 5, 3);
+
+    REQUIRE(image.Fade(screen.dc, 15, 30) == 1);
+    std::vector<BYTE> bits = image.SectionBytes();
+    REQUIRE(bits.size() == pixels.size());
+    CHECK(bits[0] == 127);
+    CHECK(bits[1] == 0);
+    // Every byte, the row-end fill bytes included.
+    CHECK(bits == Scaled(pixels, 15, 30));
+    CHECK(image.SectionStale() == 0);
+
+    REQUIRE(image.Fade(screen.dc, 14, 15) == 1);
+    CHECK(image.SectionBytes()[0] == 238);
+    CHECK(image.SectionBytes() == Scaled(pixels, 14, 15));
+    // The stored pixels never change.
+    CHECK(image.PixelBytes() == pixels);
+}
+
+TEST_CASE("Step 0 is black and the last step is the picture itself") {
+    ProbeImage image;
+    ScreenDc screen;
+    const std::vector<BYTE> pixels = FillCounting(image, 5, 3);
+    const std::vector<BYTE> black(pixels.size(), 0);
+
+    REQUIRE(image.Fade(screen.dc, 0, 30) == 1);
+    CHECK(image.SectionBytes() == black);
+    REQUIRE(image.Fade(screen.dc, 30, 30) == 1);
+    CHECK(image.SectionBytes() == pixels);
+    REQUIRE(image.Fade(screen.dc, 0, 0) == 1);
+    CHECK(image.SectionBytes() == black);
+
+    REQUIRE(image.FadeRect(screen.dc, 30, 30, 0, 0, 5, 3) == 1);
+    CHECK(image.SectionBytes() == pixels);
+    REQUIRE(image.FadeRect(screen.dc, 0, 15, 0, 0, 5, 3) == 1);
+    CHECK(image.SectionBytes() == black);
+    // The first and last steps cover the whole picture, not only the rectangle.
+    REQUIRE(image.FadeRect(screen.dc, 15, 15, 1, 1, 2, 2) == 1);
+    CHECK(image.SectionBytes() == pixels);
+}
+
+TEST_CASE("Refused fades keep the previous section, which the next draw shows") {
+    ProbeImage image;
+    ScreenDc screen;
+    const std::vector<BYTE> pixels = FillCounting(image, 2, 2);
+    REQUIRE(image.Fade(screen.dc, 10, 30) == 1);
+    HBITMAP faded = image.Section();
+    const std::vector<BYTE> fadedBits = image.SectionBytes();
+
+    CHECK(image.Fade(screen.dc, -1, 30) == 0);
+    CHECK(image.Fade(screen.dc, 31, 30) == 0);
+    CHECK(image.FadeRect(screen.dc, -1, 30, 0, 0, 2, 2) == 0);
+    CHECK(image.FadeRect(screen.dc, 31, 30, 0, 0, 2, 2) == 0);
+    CHECK(image.Section() == faded);
+    CHECK(image.SectionBytes() == fadedBits);
+
+    Canvas canvas(2, 2);
+    REQUIRE(image.DrawAt(canvas.Dc(), 0, 0, SRCCOPY) == 1);
+    // Displayed (0,0) is the first pixel of the top row (stored second).
+    const std::vector<BYTE> scaled = Scaled(pixels, 10, 30);
+    CHECK(canvas.Pixel(0, 0) == (scaled[8] | (scaled[9] << 8) | (static_cast<DWORD>(scaled[10]) << 16)));
+    CHECK(image.Section() == faded);
+}
+
+TEST_CASE("Fades of a picture that was never filled are refused") {
+    ProbeImage image;
+    ScreenDc screen;
+    CHECK(image.Fade(screen.dc, 1, 2) == 0);
+    CHECK(image.FadeRect(screen.dc, 1, 2, 0, 0, 0, 0) == 0);
+    CHECK(image.Section() == nullptr);
+}
+
+TEST_CASE("FadeRect maps only the rectangle's bytes") {
+    ProbeImage image;
+    ScreenDc screen;
+    // 5 pixels wide: 15 bytes of pixels and one fill byte per row.
+    const std::vector<BYTE> pixels = FillCounting(image, 5, 4);
+    const int stride = 16;
+
+    REQUIRE(image.FadeRect(screen.dc, 2, 3, 1, 1, 4, 3) == 1);
+    const std::vector<BYTE> bits = image.SectionBytes();
+    REQUIRE(bits.size() == pixels.size());
+    for (int stored = 0; stored < 4; ++stored) {
+        const int y = 4 - 1 - stored;  // displayed row
+        for (int k = 0; k < stride; ++k) {
+            const size_t at = static_cast<size_t>(stored) * stride + k;
+            const bool inside = y >= 1 && y < 3 && k >= 3 && k < 12;
+            CAPTURE(y);
+            CAPTURE(k);
+            CHECK(bits[at] == (inside ? pixels[at] * 2 / 3 : 0));
+        }
+    }
+    CHECK(image.SectionStale() == 0);
+}
+
+TEST_CASE("FadeRect with an empty rectangle writes nothing into a fresh section") {
+    ProbeImage image;
+    ScreenDc screen;
+    const std::vector<BYTE> pixels = FillCounting(image, 4, 3);
+    REQUIRE(image.Fade(screen.dc, 30, 30) == 1);
+    REQUIRE(image.FadeRect(screen.dc, 5, 30, 2, 0, 2, 3) == 1);
+    CHECK(image.SectionBytes() == std::vector<BYTE>(pixels.size(), 0));
+    REQUIRE(image.FadeRect(screen.dc, 5, 30, 0, 1, 4, 1) == 1);
+    CHECK(image.SectionBytes() == std::vector<BYTE>(pixels.size(), 0));
+    CHECK(image.Section() != nullptr);
+}
+
+TEST_CASE("FadeRect refuses rectangles outside the picture and other layouts") {
+    ProbeImage image;
+    ScreenDc screen;
+    FillCounting(image, 4, 3);
+    REQUIRE(image.Fade(screen.dc, 30, 30) == 1);
+    HBITMAP kept = image.Section();
+    const std::vector<BYTE> keptBits = image.SectionBytes();
+
+    CHECK(image.FadeRect(screen.dc, 5, 30, -1, 0, 2, 2) == 0);
+    CHECK(image.FadeRect(screen.dc, 5, 30, 0, -1, 2, 2) == 0);
+    CHECK(image.FadeRect(screen.dc, 5, 30, 0, 0, 5, 2) == 0);
+    CHECK(image.FadeRect(screen.dc, 5, 30, 0, 0, 2, 4) == 0);
+    CHECK(image.FadeRect(screen.dc, 5, 30, 3, 0, 2, 2) == 0);
+    CHECK(image.FadeRect(screen.dc, 5, 30, 0, 2, 2, 1) == 0);
+    CHECK(image.FadeRect(screen.dc, 0, 30, 0, 0, 9, 9) == 0);
+    CHECK(image.Section() == kept);
+    CHECK(image.SectionBytes() == keptBits);
+
+    SUBCASE("a top-down picture") {
+        image.Fill(MakeHeader(4, -3, 24), {}, std::vector<BYTE>(36, 9));
+        CHECK(image.FadeRect(screen.dc, 5, 30, 0, 0, 4, 3) == 0);
+        CHECK(image.Fade(screen.dc, 5, 30) == 1);
+    }
+    SUBCASE("an 8-bit picture") {
+        image.Fill(MakeHeader(4, 3, 8, 2), GreyColours(2), std::vector<BYTE>(12, 1));
+        CHECK(image.FadeRect(screen.dc, 5, 30, 0, 0, 4, 3) == 0);
+        CHECK(image.Fade(screen.dc, 5, 30) == 1);
+    }
+}
+
+TEST_CASE("A draw after a fade shows the faded section without copying the pixels") {
+    ProbeImage image;
+    ScreenDc screen;
+    // One white pixel.
+    image.Fill(MakeHeader(1, 1, 24), {}, {255, 255, 255, 0});
+    Canvas canvas(1, 1);
+    REQUIRE(image.Fade(screen.dc, 1, 2) == 1);
+    REQUIRE(image.DrawAt(canvas.Dc(), 0, 0, SRCCOPY) == 1);
+    CHECK(canvas.Pixel(0, 0) == 0x7F7F7F);
+    // A fill afterwards makes the next draw copy the pixels again.
+    image.MarkStale();
+    REQUIRE(image.DrawAt(canvas.Dc(), 0, 0, SRCCOPY) == 1);
+    CHECK(canvas.Pixel(0, 0) == 0xFFFFFF);
+}
+
+TEST_CASE("Fade steps far beyond the slide show's are computed without overflow") {
+    ProbeImage image;
+    ScreenDc screen;
+    image.Fill(MakeHeader(1, 1, 24), {}, {255, 128, 1, 0});
+    REQUIRE(image.Fade(screen.dc, 2000000000, 2100000000) == 1);
+    const std::vector<BYTE> bits = image.SectionBytes();
+    CHECK(bits[0] == 242);  // 255 * 20 / 21
+    CHECK(bits[1] == 121);
+    CHECK(bits[2] == 0);
+}
