@@ -262,7 +262,15 @@ TEST_CASE("the next decode starts only after the picture on screen has faded in"
     CHECK(events[release].value == 31);
     CHECK(secondDecode > release);
     CHECK(events[secondDecode].value == 2);
-    CHECK(LoaderEventLog::Milliseconds(events[release].time, events[secondDecode].time) < 200.0);
+    double waited = LoaderEventLog::Milliseconds(events[release].time, events[secondDecode].time);
+    CHECK(waited < 200.0);
+    REQUIRE(secondDecode + 1 < static_cast<int>(events.size()));
+    CHECK(events[secondDecode + 1].event == LOADER_EVENT_DECODE_END);
+    MESSAGE("release at shownTicks 31; decode of picture 2 began " << waited
+            << " ms later and took "
+            << LoaderEventLog::Milliseconds(events[secondDecode].time,
+                                            events[secondDecode + 1].time)
+            << " ms; " << log.Count(LOADER_EVENT_HOLD_POLL) << " hold polls before it");
 
     // The decoded picture comes on screen at the end of the interval.
     f.Ticks(225 - 31);
@@ -425,4 +433,31 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     MSG quit;
     CHECK(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     CHECK(StoredStartPicture() == 5);
+}
+
+TEST_CASE("a loader that made nothing for picture 12 does not stall the show")
+{
+    EngineFixture f;
+    f.Start("11", "30");
+    SaverWindow& s = *f.saver;
+    REQUIRE(s.pictureNumber == 12);   // the wide picture is on screen
+
+    // End the holding loader, and let the next one find the quit word, so
+    // that picture 12 comes out as no picture at all.
+    s.loaderControl = LOADER_QUIT;
+    WaitForSingleObject(s.loaderThread, INFINITE);
+    CloseHandle(s.loaderThread);
+    s.loaderThread = nullptr;
+    s.clicked = 1;
+    CHECK(s.Tick() == 0);
+    CHECK(s.currentPicture == nullptr);
+    CHECK(s.pictureNumber == 1);
+
+    // The next tick moves on to picture 1 instead of waiting out picture
+    // 12's interval on a black window.
+    CHECK(s.Tick() == 1);
+    REQUIRE(s.currentPicture != nullptr);
+    CHECK(s.currentPicture->Width() == 360);
+    CHECK(s.pictureNumber == 2);
+    CHECK(engineState.shownTicks == 1);
 }

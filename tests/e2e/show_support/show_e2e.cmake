@@ -8,3 +8,10 @@ foreach(source ${show_e2e_sources})
                                      ${CMAKE_CURRENT_LIST_DIR}/session.cpp)
   target_link_libraries(e2e_${stem} PRIVATE velmor_core)
 endforeach()
+
+# Helper of measure_cpu.sh (not a test).
+add_executable(show_measure_clicker ${CMAKE_CURRENT_LIST_DIR}/measure_clicker.cpp)
+target_link_libraries(show_measure_clicker PRIVATE user32)
+if(MINGW)
+  target_link_options(show_measure_clicker PRIVATE -static -static-libgcc -static-libstdc++)
+endif()
