@@ -200,6 +200,18 @@ TEST_CASE("streams that yield no picture") {
         CHECK(std::strcmp(velmor_host::LastDebugText(), "Base DCT Read ERROR\n") == 0);
 #endif
     }
+    SUBCASE("the text comes as soon as the frame's length is read, even in a cut stream") {
+#ifndef _WIN32
+        velmor_host::ClearDebugText();
+#endif
+        const Bytes grey = segment::Sof(0xC0, 8, 8, {{1, 1, 1, 0}});
+        Decoded d;
+        DecodeBytes(Join({segment::Soi(), Bytes(grey.begin(), grey.begin() + 6)}), &d);
+        CHECK_FALSE(d.headerBlock);
+#ifndef _WIN32
+        CHECK(DebugTexts() == 1);
+#endif
+    }
     SUBCASE("four components also send the text") {
 #ifndef _WIN32
         velmor_host::ClearDebugText();
