@@ -17,21 +17,21 @@ Bytes WithLength(std::uint8_t marker, const Bytes& body) {
 }
 
 // Lengths 2, 3, ..., 16 for the first 15 symbols, 16 for the rest.
-HuffmanSpec Skewed(const std::vector<std::uint8_t>& symbols) {
-    HuffmanSpec spec = {};
-    spec.symbols = symbols;
+HuffmanDefinition Skewed(const std::vector<std::uint8_t>& symbols) {
+    HuffmanDefinition table = {};
+    table.symbols = symbols;
     for (std::size_t i = 0; i < symbols.size(); ++i) {
         const int length = i < 15 ? static_cast<int>(i) + 2 : 16;
-        ++spec.counts[length - 1];
+        ++table.counts[length - 1];
     }
-    return spec;
+    return table;
 }
 
-HuffmanSpec Flat(const std::vector<std::uint8_t>& symbols) {
-    HuffmanSpec spec = {};
-    spec.symbols = symbols;
-    spec.counts[7] = static_cast<std::uint8_t>(symbols.size());
-    return spec;
+HuffmanDefinition Flat(const std::vector<std::uint8_t>& symbols) {
+    HuffmanDefinition table = {};
+    table.symbols = symbols;
+    table.counts[7] = static_cast<std::uint8_t>(symbols.size());
+    return table;
 }
 
 std::vector<std::uint8_t> DcSymbols() {
@@ -59,13 +59,13 @@ struct Code {
 };
 
 // Canonical codes of a table, by symbol.
-void Codes(const HuffmanSpec& spec, Code codes[256]) {
+void Codes(const HuffmanDefinition& table, Code codes[256]) {
     std::uint32_t code = 0;
     std::size_t k = 0;
     for (int length = 1; length <= 16; ++length) {
-        for (int i = 0; i < spec.counts[length - 1]; ++i, ++k) {
-            codes[spec.symbols[k]].bits = code++;
-            codes[spec.symbols[k]].length = length;
+        for (int i = 0; i < table.counts[length - 1]; ++i, ++k) {
+            codes[table.symbols[k]].bits = code++;
+            codes[table.symbols[k]].length = length;
         }
         code <<= 1;
     }
@@ -88,10 +88,10 @@ void PutValue(BitWriter& out, const Code codes[256], int symbol, std::int32_t va
 
 }  // namespace
 
-HuffmanSpec SkewedDcTable() { return Skewed(DcSymbols()); }
-HuffmanSpec SkewedAcTable() { return Skewed(AcSymbols()); }
-HuffmanSpec FlatDcTable() { return Flat(DcSymbols()); }
-HuffmanSpec FlatAcTable() { return Flat(AcSymbols()); }
+HuffmanDefinition SkewedDcTable() { return Skewed(DcSymbols()); }
+HuffmanDefinition SkewedAcTable() { return Skewed(AcSymbols()); }
+HuffmanDefinition FlatDcTable() { return Flat(DcSymbols()); }
+HuffmanDefinition FlatAcTable() { return Flat(AcSymbols()); }
 
 namespace segment {
 
@@ -121,8 +121,8 @@ Bytes Dht(const std::vector<TableRef>& tables) {
     Bytes body;
     for (const TableRef& t : tables) {
         body.push_back(static_cast<std::uint8_t>(t.tableClass << 4 | t.selector));
-        body.insert(body.end(), t.spec->counts, t.spec->counts + 16);
-        body.insert(body.end(), t.spec->symbols.begin(), t.spec->symbols.end());
+        body.insert(body.end(), t.definition->counts, t.definition->counts + 16);
+        body.insert(body.end(), t.definition->symbols.begin(), t.definition->symbols.end());
     }
     return WithLength(0xC4, body);
 }
@@ -182,8 +182,8 @@ void BitWriter::Marker(std::uint8_t code) {
     bytes.push_back(code);
 }
 
-void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor, const HuffmanSpec& dc,
-                 const HuffmanSpec& ac) {
+void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor, const HuffmanDefinition& dc,
+                 const HuffmanDefinition& ac) {
     Code dcCodes[256], acCodes[256];
     Codes(dc, dcCodes);
     Codes(ac, acCodes);
@@ -208,37 +208,37 @@ void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* pr
     if (run) PutValue(out, acCodes, 0x00, 0, 0);
 }
 
-PictureSpec::PictureSpec() {
+PictureLayout::PictureLayout() {
     for (int i = 0; i < 64; ++i) {
         quant[0][i] = 1;
         quant[1][i] = 1;
     }
 }
 
-Bytes MakePicture(const PictureSpec& spec, const BlockSource& block) {
-    const HuffmanSpec dc = spec.flatTables ? FlatDcTable() : SkewedDcTable();
-    const HuffmanSpec ac = spec.flatTables ? FlatAcTable() : SkewedAcTable();
+Bytes MakePicture(const PictureLayout& layout, const BlockSource& block) {
+    const HuffmanDefinition dc = layout.flatTables ? FlatDcTable() : SkewedDcTable();
+    const HuffmanDefinition ac = layout.flatTables ? FlatAcTable() : SkewedAcTable();
     Bytes out = segment::Soi();
     auto append = [&out](const Bytes& b) { out.insert(out.end(), b.begin(), b.end()); };
-    append(segment::Dqt(0, spec.quant[0]));
-    append(segment::Dqt(1, spec.quant[1]));
+    append(segment::Dqt(0, layout.quant[0]));
+    append(segment::Dqt(1, layout.quant[1]));
     append(segment::Dht({{0, 0, &dc}, {1, 0, &ac}, {0, 1, &dc}, {1, 1, &ac}}));
-    append(segment::Sof(0xC0, spec.width, spec.height, {{1, spec.lumaH, spec.lumaV, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}));
-    if (spec.restartInterval && spec.writeDri) append(segment::Dri(spec.restartInterval));
+    append(segment::Sof(0xC0, layout.width, layout.height, {{1, layout.lumaH, layout.lumaV, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}));
+    if (layout.restartInterval && layout.writeDri) append(segment::Dri(layout.restartInterval));
     append(segment::Sos({{1, 0, 0}, {2, 1, 1}, {3, 1, 1}}));
 
-    const int mcuWidth = 8 * spec.lumaH, mcuHeight = 8 * spec.lumaV;
-    const int mcus = ((spec.width + mcuWidth - 1) / mcuWidth) * ((spec.height + mcuHeight - 1) / mcuHeight);
+    const int mcuWidth = 8 * layout.lumaH, mcuHeight = 8 * layout.lumaV;
+    const int mcus = ((layout.width + mcuWidth - 1) / mcuWidth) * ((layout.height + mcuHeight - 1) / mcuHeight);
     BitWriter writer;
     std::int32_t predictors[3] = {0, 0, 0};
     int marker = 0;
     for (int mcu = 0; mcu < mcus; ++mcu) {
-        if (spec.restartInterval && mcu > 0 && mcu % spec.restartInterval == 0) {
+        if (layout.restartInterval && mcu > 0 && mcu % layout.restartInterval == 0) {
             writer.Marker(static_cast<std::uint8_t>(0xD0 + (marker++ & 7)));
             predictors[0] = predictors[1] = predictors[2] = 0;
         }
         for (int c = 0; c < 3; ++c) {
-            const int blocks = c == 0 ? spec.lumaH * spec.lumaV : 1;
+            const int blocks = c == 0 ? layout.lumaH * layout.lumaV : 1;
             for (int i = 0; i < blocks; ++i) {
                 std::int32_t zigzag[64] = {};
                 block(mcu, c, i, zigzag);

@@ -11,18 +11,18 @@
 using Bytes = std::vector<std::uint8_t>;
 
 // A Huffman table as the DHT segment carries it.
-struct HuffmanSpec {
+struct HuffmanDefinition {
     std::uint8_t counts[16];       // BITS(1..16)
     std::vector<std::uint8_t> symbols;  // HUFFVAL
 };
 
 // Tables with codes of every length from 2 to 16 (short codes first), so
 // that decoding meets long codes too.
-HuffmanSpec SkewedDcTable();
-HuffmanSpec SkewedAcTable();
+HuffmanDefinition SkewedDcTable();
+HuffmanDefinition SkewedAcTable();
 // All symbols with 8-bit codes.
-HuffmanSpec FlatDcTable();
-HuffmanSpec FlatAcTable();
+HuffmanDefinition FlatDcTable();
+HuffmanDefinition FlatAcTable();
 
 namespace segment {
 Bytes Soi();
@@ -35,7 +35,7 @@ Bytes Dqt16(int selector);
 struct TableRef {
     int tableClass;
     int selector;
-    const HuffmanSpec* spec;
+    const HuffmanDefinition* definition;
 };
 Bytes Dht(const std::vector<TableRef>& tables);
 Bytes Dri(int interval);
@@ -65,13 +65,13 @@ private:
 
 // Encodes one block of quantised coefficients (zig-zag order) with the given
 // tables; `predictor` is the previous DC value of the component.
-void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor, const HuffmanSpec& dc,
-                 const HuffmanSpec& ac);
+void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor, const HuffmanDefinition& dc,
+                 const HuffmanDefinition& ac);
 
 // A whole picture: SOI, DQT (all ones unless given), DHT, SOF0, optional
 // DRI, SOS, data, EOI.  `block(mcu, component, index, zigzag)` supplies the
 // quantised coefficients of each block.
-struct PictureSpec {
+struct PictureLayout {
     int width = 16;
     int height = 16;
     int lumaH = 1;
@@ -80,9 +80,9 @@ struct PictureSpec {
     bool writeDri = true;       // with false the markers come without DRI
     bool flatTables = false;
     std::uint8_t quant[2][64];  // tables 0 (Y) and 1 (Cb, Cr)
-    PictureSpec();
+    PictureLayout();
 };
 using BlockSource = std::function<void(int mcu, int component, int index, std::int32_t zigzag[64])>;
-Bytes MakePicture(const PictureSpec& spec, const BlockSource& block);
+Bytes MakePicture(const PictureLayout& layout, const BlockSource& block);
 
 #endif

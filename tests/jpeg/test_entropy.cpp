@@ -234,20 +234,20 @@ TEST_CASE("CheckRestart") {
 TEST_CASE("restart markers without DRI at byte boundaries reset the DC predictors") {
     // Flat tables: every code is 8 bits, so a DC-only block with a zero
     // difference is exactly two bytes and every MCU ends on a byte boundary.
-    PictureSpec spec;
-    spec.width = 8;
-    spec.height = 32;  // four MCU rows of one MCU
-    spec.flatTables = true;
-    spec.restartInterval = 1;
+    PictureLayout layout;
+    layout.width = 8;
+    layout.height = 32;  // four MCU rows of one MCU
+    layout.flatTables = true;
+    layout.restartInterval = 1;
     // Every MCU codes Y's DC 80 (7 magnitude bits) and Cb's DC 1 (1 bit):
     // with 8-bit codes for the DC sizes and end-of-block that is 64 bits.
     auto block = [](int, int component, int, std::int32_t zigzag[64]) {
         zigzag[0] = component == 0 ? 80 : component == 1 ? 1 : 0;
     };
-    spec.writeDri = false;
-    const Bytes noDri = MakePicture(spec, block);
-    spec.writeDri = true;
-    const Bytes withDri = MakePicture(spec, block);
+    layout.writeDri = false;
+    const Bytes noDri = MakePicture(layout, block);
+    layout.writeDri = true;
+    const Bytes withDri = MakePicture(layout, block);
     Decoded a, b;
     DecodeBytes(noDri, &a);
     DecodeBytes(withDri, &b);

@@ -13,8 +13,8 @@ namespace {
 // A small three-component picture with its segments taken apart, so that
 // tests can reassemble them in other orders.
 struct Parts {
-    HuffmanSpec dc = SkewedDcTable();
-    HuffmanSpec ac = SkewedAcTable();
+    HuffmanDefinition dc = SkewedDcTable();
+    HuffmanDefinition ac = SkewedAcTable();
     std::uint8_t quant[64];
     Bytes dqt, dht, sof, sos, data;
     Parts(int width = 24, int height = 16, int restartInterval = 0) {
@@ -23,11 +23,11 @@ struct Parts {
         dht = segment::Dht({{0, 0, &dc}, {1, 0, &ac}, {0, 1, &dc}, {1, 1, &ac}});
         sof = segment::Sof(0xC0, width, height, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}});
         sos = segment::Sos({{1, 0, 0}, {2, 1, 1}, {3, 1, 1}});
-        PictureSpec spec;
-        spec.width = width;
-        spec.height = height;
-        spec.restartInterval = restartInterval;
-        const Bytes whole = MakePicture(spec, SmoothBlock);
+        PictureLayout layout;
+        layout.width = width;
+        layout.height = height;
+        layout.restartInterval = restartInterval;
+        const Bytes whole = MakePicture(layout, SmoothBlock);
         // The entropy-coded data: after the SOS segment, up to EOI.
         const std::size_t sosAt = FindMarker(whole, 0xDA);
         const std::size_t dataAt = sosAt + 2 + (whole[sosAt + 2] << 8 | whole[sosAt + 3]);
@@ -141,7 +141,7 @@ TEST_CASE("stream structures that give the same picture") {
         CHECK(SamePicture(b, standard));
     }
     SUBCASE("a later table replaces an earlier one of the same class and selector") {
-        const HuffmanSpec flatAc = FlatAcTable();
+        const HuffmanDefinition flatAc = FlatAcTable();
         const Bytes wrong = segment::Dht({{1, 0, &flatAc}, {1, 1, &flatAc}});
         Decoded d;
         DecodeBytes(Join({segment::Soi(), wrong, p.dqt, p.dht, p.sof, p.sos, p.data, segment::Eoi()}), &d);
@@ -322,7 +322,7 @@ TEST_CASE("hostile DHT segments end the walk") {
         CHECK_FALSE(d.headerBlock);
     }
     SUBCASE("a selector above 3") {
-        const HuffmanSpec dc = SkewedDcTable();
+        const HuffmanDefinition dc = SkewedDcTable();
         Decoded d;
         DecodeBytes(Join({segment::Soi(), segment::Dht({{0, 4, &dc}}), p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);

@@ -78,25 +78,25 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
 }
 
 TEST_CASE("Y sampled 2x1 and 2x2") {
-    for (const int layout : {1, 2}) {
-        PictureSpec spec;
-        spec.width = 37;
-        spec.height = 21;
-        spec.lumaH = 2;
-        spec.lumaV = layout;
+    for (const int rowsOfY : {1, 2}) {
+        PictureLayout layout;
+        layout.width = 37;
+        layout.height = 21;
+        layout.lumaH = 2;
+        layout.lumaV = rowsOfY;
         // Y blocks: a distinct flat value per block; chroma: a horizontal ramp.
         auto block = [](int mcu, int component, int index, std::int32_t zigzag[64]) {
             if (component == 0) zigzag[0] = (index * 160 - 240) + (mcu % 3) * 8;
             if (component == 1) zigzag[1] = 40;
         };
-        const Bytes stream = MakePicture(spec, block);
+        const Bytes stream = MakePicture(layout, block);
         Decoded d;
         DecodeBytes(stream, &d);
         REQUIRE(d.HasPicture());
         CHECK(MatchesReference(stream, d));
         // Y quadrants in decoding order: top-left, top-right, (2x2) bottom-left, bottom-right.
-        const int mcuHeight = 8 * layout;
-        for (int i = 0; i < 2 * layout; ++i) {
+        const int mcuHeight = 8 * rowsOfY;
+        for (int i = 0; i < 2 * rowsOfY; ++i) {
             const int x = (i & 1) * 8 + 3, y = (i >> 1) * 8 + 3;
             CAPTURE(i);
             std::int32_t coefficients[64] = {(i * 160 - 240)};
@@ -106,10 +106,10 @@ TEST_CASE("Y sampled 2x1 and 2x2") {
             CHECK(d.Pixel(x, y)[2] == std::min(255, std::max(0, samples[0] + 128)));
         }
         // Each chroma sample covers two pixels side by side (and two rows with 2x2).
-        for (int y = 0; y < mcuHeight; y += layout)
+        for (int y = 0; y < mcuHeight; y += rowsOfY)
             for (int x = 0; x < 16; x += 2) {
                 CHECK(d.Pixel(x, y)[0] - d.Pixel(x, y)[2] == d.Pixel(x + 1, y)[0] - d.Pixel(x + 1, y)[2]);
-                if (layout == 2) CHECK(d.Pixel(x, y)[0] - d.Pixel(x, y)[2] == d.Pixel(x, y + 1)[0] - d.Pixel(x, y + 1)[2]);
+                if (rowsOfY == 2) CHECK(d.Pixel(x, y)[0] - d.Pixel(x, y)[2] == d.Pixel(x, y + 1)[0] - d.Pixel(x, y + 1)[2]);
             }
 #ifdef VELMOR_HAVE_TURBOJPEG
         // libjpeg-turbo smooths the chroma where this decoder repeats it:
@@ -123,17 +123,17 @@ TEST_CASE("fast path against the plain rules on generated streams and restart la
     std::mt19937 random(1207);
     int pictures = 0;
     for (int trial = 0; trial < 120; ++trial) {
-        PictureSpec spec;
-        spec.width = 1 + static_cast<int>(random() % 70);
-        spec.height = 1 + static_cast<int>(random() % 40);
-        spec.lumaH = trial % 3 == 0 ? 1 : 2;
-        spec.lumaV = trial % 3 == 2 ? 2 : 1;
+        PictureLayout layout;
+        layout.width = 1 + static_cast<int>(random() % 70);
+        layout.height = 1 + static_cast<int>(random() % 40);
+        layout.lumaH = trial % 3 == 0 ? 1 : 2;
+        layout.lumaV = trial % 3 == 2 ? 2 : 1;
         const int intervals[] = {0, 1, 2, 3, 7, 64};
-        spec.restartInterval = intervals[trial % 6];
-        spec.writeDri = trial % 5 != 0;  // some with markers but no DRI
-        spec.flatTables = trial % 4 == 0;
+        layout.restartInterval = intervals[trial % 6];
+        layout.writeDri = trial % 5 != 0;  // some with markers but no DRI
+        layout.flatTables = trial % 4 == 0;
         for (int t = 0; t < 2; ++t)
-            for (int i = 0; i < 64; ++i) spec.quant[t][i] = static_cast<std::uint8_t>(1 + random() % (trial % 2 ? 255 : 16));
+            for (int i = 0; i < 64; ++i) layout.quant[t][i] = static_cast<std::uint8_t>(1 + random() % (trial % 2 ? 255 : 16));
         const int amplitude = trial % 7 == 0 ? 1000 : 60;
         std::mt19937 content(trial);
         auto block = [&](int, int, int, std::int32_t zigzag[64]) {
@@ -144,7 +144,7 @@ TEST_CASE("fast path against the plain rules on generated streams and restart la
                 zigzag[k] = static_cast<std::int32_t>(content() % 201) - 100;
             }
         };
-        const Bytes stream = MakePicture(spec, block);
+        const Bytes stream = MakePicture(layout, block);
         CAPTURE(trial);
         Decoded d;
         DecodeBytes(stream, &d);
