@@ -113,12 +113,13 @@ struct Walker {
     }
 
     const std::uint8_t* Frame(const std::uint8_t* p) {
-        std::uint32_t len;
-        if (!Length(p, &len)) return nullptr;
-        if (len != 17) {
+        if (end - p < 2) return nullptr;
+        if (Word(p) != 17) {
             ++out->debugTexts;
             return nullptr;
         }
+        std::uint32_t len;
+        if (!Length(p, &len)) return nullptr;
         if (p[2] != 8 || p[7] != 3) return nullptr;
         int y = Word(p + 3), x = Word(p + 5);
         if (!x || !y) return nullptr;
