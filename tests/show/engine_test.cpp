@@ -231,6 +231,18 @@ TEST_CASE("out-of-range settings start with picture 1 at 30 s")
     }
 }
 
+TEST_CASE("the interval setting in ticks: 15 per second, 30 s outside 15 to 300")
+{
+    struct Row { const char* seconds; int ticks; };
+    const Row rows[] = {{"14", 450}, {"15", 225}, {"300", 4500}, {"301", 450}, {"abc", 450}};
+    for (const Row& row : rows) {
+        CAPTURE(row.seconds);
+        EngineFixture f;
+        f.Start("1", row.seconds);
+        CHECK(f.saver->intervalTicks == row.ticks);
+    }
+}
+
 TEST_CASE("the next decode starts only after the picture on screen has faded in")
 {
     LoaderEventLog log;
