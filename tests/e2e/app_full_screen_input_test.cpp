@@ -108,6 +108,19 @@ TEST_CASE("full screen ends when it loses activation")
         PostMessageA(fullScreen.hwnd, WM_ACTIVATEAPP, FALSE, 0);
         CHECK(fullScreen.EndsWithZero());
     }
+    SUBCASE("another window coming to the foreground")
+    {
+        FullScreenSaver fullScreen;
+        REQUIRE(fullScreen.hwnd != nullptr);
+        HWND other = CreateWindowExA(0, "STATIC", "another application", WS_OVERLAPPEDWINDOW,
+                                     50, 50, 200, 100, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        REQUIRE(other != nullptr);
+        ShowWindow(other, SW_SHOWNORMAL);
+        SetForegroundWindow(other);
+        CHECK(fullScreen.EndsWithZero());
+        DestroyWindow(other);
+    }
     SUBCASE("being activated or told of its own activation does not end it")
     {
         FullScreenSaver fullScreen;

@@ -131,6 +131,8 @@ TEST_CASE("preview without a usable parent ends at once with 0 and shows nothing
     CHECK(EndsAtOnceWithoutWindow("/p", nullptr));
     CHECK(EndsAtOnceWithoutWindow("/p 0", nullptr));
     CHECK(EndsAtOnceWithoutWindow("/p abc", nullptr));
+    // A number that names no window: the child cannot be created.
+    CHECK(EndsAtOnceWithoutWindow("/p 987654", nullptr));
 }
 
 TEST_CASE("preview while another saver window exists ends at once with 0")

@@ -212,6 +212,19 @@ HWND WaitForChildWindow(HWND parent, DWORD processId, const char* className, DWO
     return nullptr;
 }
 
+bool WaitForForeground(HWND hwnd, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        if (GetForegroundWindow() == hwnd) {
+            PumpMessages(100);
+            return true;
+        }
+        PumpMessages(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
 std::string ClassNameOf(HWND hwnd)
 {
     char name[256] = {};
@@ -294,14 +307,6 @@ void SendKeyboard(WORD virtualKey, bool release)
     SendInput(1, &input, sizeof input);
 }
 
-void SendMouseButton(DWORD flags)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof input);
-}
-
 } // namespace
 
 void PostKeyDown(HWND hwnd, UINT virtualKey, bool system)
@@ -368,9 +373,21 @@ void SettlePointer()
 void ClickScreenPoint(int screenX, int screenY)
 {
     MovePointerTo(screenX, screenY);
-    SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+    // Each button event carries the position too, so that the click lands
+    // there even if Wine has meanwhile gone back to the X pointer's place.
+    INPUT press[2] = {};
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    for (int i = 0; i < 2; ++i) {
+        press[i].type = INPUT_MOUSE;
+        press[i].mi.dx = static_cast<LONG>((static_cast<long long>(screenX) * 65536 + width / 2) / width);
+        press[i].mi.dy = static_cast<LONG>((static_cast<long long>(screenY) * 65536 + height / 2) / height);
+        press[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE
+                              | (i == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    }
+    SendInput(1, &press[0], sizeof press[0]);
     PumpMessages(30);
-    SendMouseButton(MOUSEEVENTF_LEFTUP);
+    SendInput(1, &press[1], sizeof press[1]);
     PumpMessages(50);
 }
 

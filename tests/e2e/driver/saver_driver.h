@@ -71,6 +71,9 @@ HWND WaitForTopLevelWindow(DWORD processId, const char* className, DWORD timeout
 // the process; null on time-out.
 HWND WaitForChildWindow(HWND parent, DWORD processId, const char* className, DWORD timeoutMs);
 
+// Waits until `hwnd` is the foreground window (typed keys go to it).
+bool WaitForForeground(HWND hwnd, DWORD timeoutMs);
+
 std::string ClassNameOf(HWND hwnd);
 // The window's text as this process's ANSI code page gives it.
 std::string TextOf(HWND hwnd);
