@@ -98,12 +98,15 @@ const BYTE* JpegDecoder::ParseMarker(const BYTE* position, HLOCAL* headerBlock, 
 }
 
 const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position, HLOCAL* headerBlock, HLOCAL* pixelBlock) {
-    std::uint32_t length;
-    if (!SegmentLength(position, &length)) return nullptr;
-    if (length != 17) {
+    // Only three-component frames (length 17) are read; anything else is
+    // reported to the debugger, as soon as the length is known.
+    if (streamEnd - position < 2) return nullptr;
+    if (ReadWord(position) != 17) {
         OutputDebugStringA(kReadErrorText);
         return nullptr;
     }
+    std::uint32_t length;
+    if (!SegmentLength(position, &length)) return nullptr;
     if (position[2] != 8) return nullptr;
     const std::uint32_t height = ReadWord(position + 3);
     const std::uint32_t width = ReadWord(position + 5);

@@ -103,6 +103,7 @@ private:
     struct ScanState;
     int SegmentLength(const BYTE* position, std::uint32_t* length) const;
     int DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]);
+    int DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]);
     int DecodeBlock(ScanState& scan, int component, std::int32_t coefficients[64]);
     void StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BYTE* pixels, int mx, int my) const;
 };

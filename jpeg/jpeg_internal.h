@@ -16,21 +16,27 @@ inline std::int32_t WrapMul(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
 }
 
-// 8x8 inverse DCT of coefficients in natural order into pixel samples
-// (row-major), two matrix products each divided by 2^20 with truncation.
-void InverseDct(const std::int32_t coefficients[64], std::int32_t samples[64]);
+// 8x8 inverse DCT of coefficients in natural order into pixel samples,
+// row x at samples + x * rowStride: two matrix products each divided by
+// 2^20 with truncation.  `lastZigZag` is the last zig-zag position that may
+// be nonzero (63 when not known); `narrow` tells that every coefficient lies
+// within -32768..32767.
+void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride, int lastZigZag,
+                bool narrow);
 
-// The three 16x16 work areas of one MCU.
-struct WorkAreas {
-    std::int32_t y[16][16];
-    std::int32_t cb[16][16];
-    std::int32_t cr[16][16];
+// The samples of one MCU: Y before its level shift of 128, Cb and Cr
+// centred on 0, each row-major with its own row stride.
+struct PlaneView {
+    const std::int32_t* y;
+    int yStride;
+    const std::int32_t* cb;
+    const std::int32_t* cr;
+    int chromaStride;
 };
 
-// Converts `rows` x `columns` pixels of the work areas to B, G, R bytes,
-// row r going to `destination` - r * stride (the pixel block is bottom-up).
-void ConvertPixels(const WorkAreas& areas, int rows, int columns, std::uint8_t* destination,
-                   std::int32_t stride);
+// Converts `rows` x `columns` pixels to B, G, R bytes, row r going to
+// `destination` - r * stride (the pixel block is bottom-up).
+void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination, std::int32_t stride);
 
 }  // namespace jpeg_internal
 

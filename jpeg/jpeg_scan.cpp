@@ -1,6 +1,7 @@
 // The scan: reads its header, decodes every MCU into coefficient blocks,
 // reconstructs the blocks and writes the MCU's pixels.
 #include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_fast_bits.h"
 #include "jpeg/jpeg_internal.h"
 
 #include <cstring>
@@ -17,6 +18,12 @@ struct JpegDecoder::ScanState {
     int chromaRedRatioH;   // H0 / H2 and V0 / V2
     int chromaRedRatioV;
     std::int32_t mcuCount;
+    jpeg_internal::FastBitReader reader;   // the fast path's view of the bit reader
+    jpeg_internal::FastHuffman fastDc[3];  // per frame component
+    jpeg_internal::FastHuffman fastAc[3];
+    jpeg_internal::FastAc fastAcValues[3];
+    int lastZigZag[6];  // per block slot: last zig-zag position that may be nonzero
+    bool narrow[6];     // per block slot: every coefficient within -32768..32767
 };
 
 const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
@@ -54,15 +61,33 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
     scan.chromaRedRatioH = components[0].horizontal / components[2].horizontal;
     scan.chromaRedRatioV = components[0].vertical / components[2].vertical;
     scan.mcuCount = 0;
+    for (int c = 0; c < 3; ++c) {
+        const int dc = scan.dcSelector[c];
+        const int ac = scan.acSelector[c];
+        jpeg_internal::BuildFastHuffman(dcTables[dc], dcValues[dc], dcCounts[dc], &scan.fastDc[c]);
+        jpeg_internal::BuildFastHuffman(acTables[ac], acValues[ac], acCounts[ac], &scan.fastAc[c]);
+        jpeg_internal::BuildFastAc(scan.fastAc[c], &scan.fastAcValues[c]);
+    }
+    scan.reader.Start(dataPos, bitPos, streamEnd);
 
+    // Each MCU is decoded by the fast reader; should it meet anything out of
+    // the ordinary (the end of the data, a bad code) the MCU is decoded
+    // again from its start by the one-bit reader, which then decides.
     std::int32_t blocks[6][64];
     for (int my = 0; my < mcuRows; ++my) {
         for (int mx = 0; mx < mcusPerRow; ++mx) {
+            scan.reader.Position(&dataPos, &bitPos);
             if (CheckRestart(scan.mcuCount)) {
                 scan.mcuCount = 0;
                 for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
+                scan.reader.Start(dataPos, bitPos, streamEnd);
             }
-            if (dataError || !DecodeMcu(scan, blocks)) {
+            std::int32_t predictors[3] = {scan.predictors[0], scan.predictors[1], scan.predictors[2]};
+            if (!dataError && !DecodeMcuFast(scan, blocks)) {
+                for (int c = 0; c < 3; ++c) scan.predictors[c] = predictors[c];
+                if (DecodeMcu(scan, blocks)) scan.reader.Start(dataPos, bitPos, streamEnd);
+            }
+            if (dataError) {
                 LocalUnlock(pixelBlock);
                 return nullptr;
             }
@@ -70,6 +95,7 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
             ++scan.mcuCount;
         }
     }
+    scan.reader.Position(&dataPos, &bitPos);
     if (bitPos != 0) ++dataPos;
     LocalUnlock(pixelBlock);
     return dataPos;
@@ -78,6 +104,10 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
 // Decodes the blocks of one MCU: the Y blocks into slots 0..3 in order,
 // Cb into slot 4 and Cr into slot 5.  0 when the data ran out or went bad.
 int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
+    for (int i = 0; i < 6; ++i) {
+        scan.lastZigZag[i] = 63;
+        scan.narrow[i] = false;
+    }
     int slot = 0;
     for (int c = 0; c < 3; ++c) {
         for (int v = 0; v < components[c].vertical; ++v) {
@@ -89,6 +119,78 @@ int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
         }
     }
     return 1;
+}
+
+// The same with the fast reader; 0 (with the reader and the predictors in
+// an undefined state) when anything is out of the ordinary.
+int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
+    // A local copy keeps the reader in registers (the coefficient stores
+    // could otherwise alias its fields).
+    jpeg_internal::FastBitReader reader = scan.reader;
+    int slot = 0;
+    for (int c = 0; c < 3; ++c) {
+        const BYTE* quant = quantTables[components[c].quantTable];
+        const jpeg_internal::FastHuffman& dcTable = scan.fastDc[c];
+        const jpeg_internal::FastHuffman& acTable = scan.fastAc[c];
+        const jpeg_internal::FastAc& acValuesFast = scan.fastAcValues[c];
+        for (int v = 0; v < components[c].vertical; ++v) {
+            for (int h = 0; h < components[c].horizontal; ++h) {
+                if (c != 0) slot = c + 3;
+                int& lastZigZag = scan.lastZigZag[slot];
+                std::uint32_t wide = 0;  // nonzero once a coefficient leaves -32768..32767
+                std::int32_t* coefficients = blocks[slot];
+                lastZigZag = 0;
+                std::memset(coefficients, 0, 64 * sizeof coefficients[0]);
+
+                if (reader.Available() < 32) reader.Fill();
+                const int size = jpeg_internal::DecodeSymbol(reader, dcTable);
+                if (size < 0 || size > 11) return 0;
+                const std::int32_t difference = size ? jpeg_internal::ReceiveExtend(reader, size) : 0;
+                const std::int32_t dc = WrapAdd(difference, scan.predictors[c]);
+                coefficients[0] = WrapMul(quant[0], dc);
+                wide |= (static_cast<std::uint32_t>(coefficients[0]) + 32768u) >> 16;
+                scan.predictors[c] = dc;
+
+                for (int k = 1; k < 64;) {
+                    if (reader.Available() < 32) reader.Fill();
+                    const jpeg_internal::FastAcEntry& quick = acValuesFast.lookup[reader.Peek(9)];
+                    if (quick.length) {
+                        reader.Skip(quick.length);
+                        k += quick.run;
+                        if (k > 63) return 0;
+                        const std::int32_t product = quant[k] * quick.value;
+                        coefficients[ZigZag[k]] = product;
+                        wide |= (static_cast<std::uint32_t>(product) + 32768u) >> 16;
+                        lastZigZag = k;
+                        ++k;
+                        continue;
+                    }
+                    const int rs = jpeg_internal::DecodeSymbol(reader, acTable);
+                    if (rs < 0) return 0;
+                    const int run = rs >> 4;
+                    const int bits = rs & 15;
+                    if (bits == 0) {
+                        if (run == 0) break;  // end of block
+                        k += run;             // zero run: the coefficients stay 0
+                        if (k > 63) return 0;
+                        ++k;
+                        continue;
+                    }
+                    const std::int32_t value = jpeg_internal::ReceiveExtend(reader, bits);
+                    k += run;
+                    if (k > 63) return 0;
+                    const std::int32_t product = quant[k] * value;
+                    coefficients[ZigZag[k]] = product;
+                    wide |= (static_cast<std::uint32_t>(product) + 32768u) >> 16;
+                    lastZigZag = k;
+                    ++k;
+                }
+                scan.narrow[slot++] = wide == 0;
+            }
+        }
+    }
+    scan.reader = reader;
+    return !reader.Overran();
 }
 
 // Entropy-decodes and dequantises one block into natural order.
@@ -121,36 +223,44 @@ int JpegDecoder::DecodeBlock(ScanState& scan, int component, std::int32_t coeffi
     return 1;
 }
 
-// Reconstructs the MCU's blocks into the work areas and writes the pixels
-// that lie inside the picture.
+// Reconstructs the MCU's blocks and writes the pixels that lie inside the
+// picture.  Y blocks take the quadrants in decoding order; each chroma
+// sample covers ratioV x ratioH pixels (1 or 2 each way).
 void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BYTE* pixels, int mx,
                            int my) const {
-    jpeg_internal::WorkAreas areas;
-    std::int32_t samples[64];
-
-    // Y blocks fill the quadrants in decoding order.
+    std::int32_t luma[16 * 16];
+    std::int32_t blue[16 * 16];
+    std::int32_t red[16 * 16];
+    jpeg_internal::PlaneView planes;
     const int lumaBlocks = components[0].horizontal * components[0].vertical;
-    for (int i = 0; i < lumaBlocks; ++i) {
-        jpeg_internal::InverseDct(blocks[i], samples);
-        const int top = (i >> 1) * 8;
-        const int left = (i & 1) * 8;
-        for (int x = 0; x < 8; ++x)
-            for (int y = 0; y < 8; ++y) areas.y[top + x][left + y] = samples[8 * x + y] + 128;
+    if (lumaBlocks == 1) {
+        // One block of each: the planes are the 8x8 blocks themselves.
+        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0], scan.narrow[0]);
+        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4], scan.narrow[4]);
+        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5], scan.narrow[5]);
+        planes = {luma, 8, blue, red, 8};
+    } else {
+        for (int i = 0; i < lumaBlocks; ++i)
+            jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16, scan.lastZigZag[i], scan.narrow[i]);
+        std::int32_t samples[64];
+        const int ratios[2][2] = {{scan.chromaBlueRatioV, scan.chromaBlueRatioH},
+                                  {scan.chromaRedRatioV, scan.chromaRedRatioH}};
+        std::int32_t* planesOut[2] = {blue, red};
+        for (int p = 0; p < 2; ++p) {
+            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p], scan.narrow[4 + p]);
+            const int shiftV = ratios[p][0] == 2 ? 1 : 0;
+            const int shiftH = ratios[p][1] == 2 ? 1 : 0;
+            for (int r = 0; r < mcuHeight; ++r)
+                for (int c = 0; c < mcuWidth; ++c)
+                    planesOut[p][16 * r + c] = samples[8 * (r >> shiftV) + (c >> shiftH)];
+        }
+        planes = {luma, 16, blue, red, 16};
     }
-    // Each chroma sample covers ratioV x ratioH pixels.
-    jpeg_internal::InverseDct(blocks[4], samples);
-    for (int r = 0; r < mcuHeight; ++r)
-        for (int c = 0; c < mcuWidth; ++c)
-            areas.cb[r][c] = samples[8 * (r / scan.chromaBlueRatioV) + c / scan.chromaBlueRatioH];
-    jpeg_internal::InverseDct(blocks[5], samples);
-    for (int r = 0; r < mcuHeight; ++r)
-        for (int c = 0; c < mcuWidth; ++c)
-            areas.cr[r][c] = samples[8 * (r / scan.chromaRedRatioV) + c / scan.chromaRedRatioH];
 
     const int left = mcuWidth * mx;
     const int top = mcuHeight * my;
     const int columns = header.biWidth - left < mcuWidth ? header.biWidth - left : mcuWidth;
     const int rows = header.biHeight - top < mcuHeight ? header.biHeight - top : mcuHeight;
     BYTE* destination = pixels + static_cast<std::size_t>(stride) * (header.biHeight - 1 - top) + 3 * left;
-    jpeg_internal::ConvertPixels(areas, rows, columns, destination, stride);
+    jpeg_internal::ConvertPixels(planes, rows, columns, destination, stride);
 }

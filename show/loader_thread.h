@@ -2,6 +2,9 @@
 #define VELMOR_SHOW_LOADER_THREAD_H
 
 #include <windows.h>
+#include <atomic>
+
+class JpegImage;
 
 // Values of SaverWindow::loaderControl, the loader thread's control word.
 enum LoaderControl { LOADER_QUIT = -1, LOADER_HOLD = 0, LOADER_GO = 1 };
@@ -13,5 +16,11 @@ int PictureResourceIds(int pictureNumber);
 // ends (LOADER_QUIT) or decodes picture `pictureNumber` into a new
 // JpegImage published in `preparedPicture`.  The parameter is the SaverWindow.
 DWORD WINAPI LoaderThreadProc(LPVOID saverWindow);
+
+// The body of LoaderThreadProc over the three fields it shares with the GUI
+// thread: polls the control word every 100 ms while it says hold, then makes
+// the picture (1) or, on quit, nothing (0).
+int RunLoader(std::atomic<int>& loaderControl, const int& pictureNumber,
+              JpegImage*& preparedPicture);
 
 #endif

@@ -1,0 +1,149 @@
+// Decodes each of the twelve pictures with this decoder, libjpeg-turbo
+// (tjDecompress2 to BGR, accurate integer DCT) and stb_image in one run,
+// and prints the best time per picture and the ratios to libjpeg-turbo.
+// Before timing it checks that this decoder's bytes equal the plain
+// reference decoder's.
+//
+//   jpeg_bench [rounds] [pictures-dir]
+//   jpeg_bench --profile [rounds]     only this decoder, for a profiler
+#include "jpeg/jpeg_decoder.h"
+#include "tests/jpeg/reference_decoder.h"
+
+#include <turbojpeg.h>
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_JPEG
+#include <stb_image.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned char> ReadFile(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    unsigned char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    std::fclose(file);
+    return bytes;
+}
+
+// Decodes with this decoder; returns the pixel bytes (empty when none).
+std::vector<unsigned char> DecodeVelmor(const std::vector<unsigned char>& stream) {
+    HLOCAL headerBlock = nullptr, pixelBlock = nullptr;
+    JpegDecoder decoder;
+    decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &headerBlock, &pixelBlock);
+    std::vector<unsigned char> pixels;
+    if (pixelBlock) {
+        const unsigned char* bytes = static_cast<const unsigned char*>(LocalLock(pixelBlock));
+        pixels.assign(bytes, bytes + LocalSize(pixelBlock));
+        LocalUnlock(pixelBlock);
+    }
+    LocalFree(headerBlock);
+    LocalFree(pixelBlock);
+    return pixels;
+}
+
+void TimeVelmor(const std::vector<unsigned char>& stream) {
+    HLOCAL headerBlock = nullptr, pixelBlock = nullptr;
+    JpegDecoder decoder;
+    decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &headerBlock, &pixelBlock);
+    LocalFree(headerBlock);
+    LocalFree(pixelBlock);
+}
+
+void TimeTurbo(tjhandle handle, const std::vector<unsigned char>& stream, std::vector<unsigned char>& out) {
+    int width, height, subsampling, colorspace;
+    tjDecompressHeader3(handle, stream.data(), stream.size(), &width, &height, &subsampling, &colorspace);
+    out.resize(static_cast<std::size_t>(width) * height * 3);
+    if (tjDecompress2(handle, stream.data(), stream.size(), out.data(), width, 0, height, TJPF_BGR, 0) != 0) {
+        std::fprintf(stderr, "libjpeg-turbo: %s\n", tjGetErrorStr2(handle));
+        std::exit(1);
+    }
+}
+
+void TimeStb(const std::vector<unsigned char>& stream) {
+    int width, height, channels;
+    unsigned char* pixels = stbi_load_from_memory(stream.data(), static_cast<int>(stream.size()), &width, &height,
+                                                  &channels, 3);
+    if (!pixels) std::exit(1);
+    stbi_image_free(pixels);
+}
+
+template <typename F>
+double Milliseconds(F&& run) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    const auto stop = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(stop - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--profile") == 0) {
+        const int rounds = argc > 2 ? std::atoi(argv[2]) : 100;
+        for (int i = 1; i <= 12; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "/%02d.jpg", i);
+            const auto stream = ReadFile(std::string(VELMOR_PICTURES_DIR) + name);
+            for (int r = 0; r < rounds; ++r) TimeVelmor(stream);
+        }
+        return 0;
+    }
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 30;
+    const std::string dir = argc > 2 ? argv[2] : VELMOR_PICTURES_DIR;
+    const int pictures = 12;
+    std::vector<std::vector<unsigned char>> streams;
+    for (int i = 1; i <= pictures; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "/%02d.jpg", i);
+        streams.push_back(ReadFile(dir + name));
+        if (streams.back().empty()) {
+            std::fprintf(stderr, "cannot read %s%s\n", dir.c_str(), name);
+            return 1;
+        }
+        const ReferencePicture reference = ReferenceDecode(streams.back().data(), streams.back().size());
+        if (DecodeVelmor(streams.back()) != reference.pixels) {
+            std::fprintf(stderr, "%s: output differs from the plain reference decoder\n", name + 1);
+            return 1;
+        }
+    }
+
+    tjhandle turbo = tjInitDecompress();
+    std::vector<unsigned char> turboOut;
+    std::vector<double> best[3];
+    for (auto& b : best) b.assign(pictures, 1e30);
+    // Interleave the decoders so that a noisy neighbour hurts all alike; keep
+    // the best time of each.
+    for (int round = 0; round < rounds; ++round) {
+        for (int i = 0; i < pictures; ++i) {
+            const auto& s = streams[i];
+            double t = Milliseconds([&] { TimeVelmor(s); });
+            if (t < best[0][i]) best[0][i] = t;
+            t = Milliseconds([&] { TimeTurbo(turbo, s, turboOut); });
+            if (t < best[1][i]) best[1][i] = t;
+            t = Milliseconds([&] { TimeStb(s); });
+            if (t < best[2][i]) best[2][i] = t;
+        }
+    }
+    tjDestroy(turbo);
+
+    std::printf("picture   velmor ms   turbo ms   stb ms   velmor/turbo   stb/turbo\n");
+    double total[3] = {0, 0, 0};
+    for (int i = 0; i < pictures; ++i) {
+        std::printf("%02d.jpg   %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", i + 1, best[0][i], best[1][i], best[2][i],
+                    best[0][i] / best[1][i], best[2][i] / best[1][i]);
+        for (int d = 0; d < 3; ++d) total[d] += best[d][i];
+    }
+    std::printf("total    %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", total[0], total[1], total[2], total[0] / total[1],
+                total[2] / total[1]);
+    std::printf("(best of %d rounds; velmor output checked equal to the plain reference decoder)\n", rounds);
+    return 0;
+}

@@ -1,0 +1,131 @@
+#ifndef VELMOR_JPEG_JPEG_FAST_BITS_H
+#define VELMOR_JPEG_JPEG_FAST_BITS_H
+
+// The scan's fast entropy reader: up to 64 bits buffered at a time and a
+// 9-bit lookup for Huffman codes.  It takes exactly the bits and bytes of
+// the one-bit reader (GetBits, DecodeHuffman), so that the position it
+// reports at any MCU boundary is where that reader would stand.
+#include "jpeg/jpeg_decoder.h"
+
+#include <cstdint>
+
+namespace jpeg_internal {
+
+class FastBitReader {
+public:
+    // Starts at bit `bitPos` (0 = most significant) of the byte at `position`.
+    void Start(const BYTE* position, int bitPos, const BYTE* end) {
+        acc = 0;
+        bits = 0;
+        padBits = 0;
+        next = position;
+        first = position;
+        streamEnd = end;
+        Fill();
+        Skip(bitPos);
+    }
+
+    // Where the one-bit reader would stand after the bits taken so far:
+    // the bytes still buffered are walked back over.  A 0x00 right after a
+    // 0xFF was a stuffed byte exactly when the 0xFF lies at or after the
+    // first byte loaded, so the walk back is unambiguous.
+    void Position(const BYTE** dataPos, std::int32_t* bitPos) const {
+        const int realBits = bits - padBits;
+        const BYTE* position = next;
+        if (realBits > 0) {
+            for (int back = (realBits + 7) / 8; back > 0; --back)
+                position -= (position - first >= 2 && position[-2] == 0xFF && position[-1] == 0x00) ? 2 : 1;
+        }
+        *dataPos = position;
+        *bitPos = realBits > 0 ? (8 - realBits % 8) & 7 : 0;
+    }
+
+    // True once bits beyond the end of the stream were taken.
+    bool Overran() const { return bits < padBits; }
+
+    // Makes at least 57 bits available; past the end of the stream zero
+    // bits stand in (and Overran tells when any of them was taken).
+    void Fill() {
+        while (bits <= 56) {
+            if (next < streamEnd) {
+                const BYTE byte = *next;
+                // The 0x00 stuffed after a 0xFF data byte is not data.
+                next += (byte == 0xFF && streamEnd - next > 1 && next[1] == 0x00) ? 2 : 1;
+                acc |= static_cast<std::uint64_t>(byte) << (56 - bits);
+            } else {
+                padBits += 8;
+            }
+            bits += 8;
+        }
+    }
+
+    int Available() const { return bits; }
+    std::uint32_t Peek(int count) const { return static_cast<std::uint32_t>(acc >> (64 - count)); }
+    void Skip(int count) {
+        acc <<= count;
+        bits -= count;
+    }
+
+private:
+    std::uint64_t acc;  // next bits, most significant first
+    int bits;           // bits in acc
+    int padBits;        // zero bits put in past the end of the stream (the last of acc)
+    const BYTE* next;   // next byte to load
+    const BYTE* first;  // first byte loaded since Start
+    const BYTE* streamEnd;
+};
+
+// A 9-bit lookup over a CodeTable: entry = length << 8 | symbol for codes of
+// up to 9 bits, 0 where the code is longer (or does not decode).
+struct FastHuffman {
+    std::uint16_t lookup[512];
+    const CodeTable* table;
+    const BYTE* values;
+    int valueCount;
+};
+
+void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount, FastHuffman* fast);
+
+// For AC tables: the codes whose run/size symbol and magnitude bits fit in
+// 9 bits together, decoded in one step.  length 0 where they do not fit
+// (and for end-of-block and zero runs).
+struct FastAcEntry {
+    std::int16_t value;
+    std::uint8_t run;
+    std::uint8_t length;  // code and magnitude bits together
+};
+struct FastAc {
+    FastAcEntry lookup[512];
+};
+
+void BuildFastAc(const FastHuffman& huffman, FastAc* fast);
+
+// A code longer than 9 bits, from the next 16 bits `window`: the symbol,
+// with its length in `length`, or -1 when no code of up to 16 bits matches
+// or the code points outside the value list.
+int DecodeLongCode(std::uint32_t window, const FastHuffman& fast, int* length);
+
+// The next symbol, or -1 as above.  Needs 16 bits available.
+inline int DecodeSymbol(FastBitReader& reader, const FastHuffman& fast) {
+    const std::uint16_t entry = fast.lookup[reader.Peek(9)];
+    if (entry) {
+        reader.Skip(entry >> 8);
+        return entry & 0xFF;
+    }
+    int length;
+    const int symbol = DecodeLongCode(reader.Peek(16), fast, &length);
+    if (symbol >= 0) reader.Skip(length);
+    return symbol;
+}
+
+// `size` magnitude bits as a signed value (size 1..15, bits available).
+inline std::int32_t ReceiveExtend(FastBitReader& reader, int size) {
+    std::int32_t value = static_cast<std::int32_t>(reader.Peek(size));
+    reader.Skip(size);
+    if (value < (1 << (size - 1))) value = value + 1 - (1 << size);
+    return value;
+}
+
+}  // namespace jpeg_internal
+
+#endif

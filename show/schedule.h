@@ -1,0 +1,60 @@
+#ifndef VELMOR_SHOW_SCHEDULE_H
+#define VELMOR_SHOW_SCHEDULE_H
+
+#include <windows.h>
+
+struct EngineState;
+
+// Timing of the slide show, in timer ticks of 66 ms (15 ticks a second).
+const UINT_PTR SHOW_TIMER_ID = 1;
+const UINT SHOW_TIMER_PERIOD_MS = 66;
+const int TICKS_PER_SECOND = 15;
+const int FADE_IN_STEPS = 30;         // shownTicks 0..30: steps 0..30 of 30
+const int FADE_OUT_STEPS = 15;        // the last 15 ticks: steps 14..0 of 15
+const int PAN_TICKS = 450;            // the wide picture pans after its fade-in
+const int WIDE_MIN_PERIOD = PAN_TICKS + 120;
+const int LATE_START_FLOOR = 225;     // least starting cycleTick of picture 12
+const int PICTURE_COUNT = 12;
+
+// pictureNumber holds the next picture to load, so the wide picture
+// (picture 11) is on screen exactly while it is 12; and when it is 12 at a
+// picture change, picture 12 is the one coming on screen.
+inline int IsWidePictureOnScreen(int pictureNumber) { return pictureNumber == 12; }
+inline int IsPictureTwelveNext(int pictureNumber) { return pictureNumber == 12; }
+
+// The period of the current interval: I, or max(I, 570) for the wide picture.
+int PeriodTicks(int intervalTicks, int widePicture);
+
+// Where picture 12 starts its interval: max(cycleTick + 3I/4, 225).
+int LateStartTick(int cycleTick, int intervalTicks);
+
+// 1..12 cyclically: the number after n, and the number before n (the
+// picture on screen when pictureNumber is n).
+int NextPictureNumber(int pictureNumber);
+int PictureOnScreen(int pictureNumber);
+
+// What one tick does to the picture's brightness or visible part.
+enum FrameKind { FRAME_FADE_IN, FRAME_FADE_OUT, FRAME_PAN, FRAME_STEADY };
+struct FramePlan {
+    FrameKind kind;
+    int step;    // brightness step for the fades
+    int steps;   // 30 for the fade-in, 15 for the fade-out, 0 otherwise
+};
+FramePlan PlanFrame(int shownTicks, int cycleTick, int period, int widePicture);
+
+// The wide picture's visible part (picture pixels, top-left origin): its
+// right third while it fades in, and the pan position at shownTicks 31..480.
+// width and height are the whole picture's.
+RECT WideFadeInSource(int width, int height);
+RECT PanSource(int width, int height, int shownTicks);
+
+// The counter work of the start of a tick: the click reset, the reduction
+// of cycleTick modulo the period and, when it comes out 0, the start of a
+// new picture (picture 12's late start, shownTicks back to 0).
+struct TickStart {
+    int period;
+    int newPicture;   // the caller swaps the next picture in
+};
+TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, int clicked);
+
+#endif

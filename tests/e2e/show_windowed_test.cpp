@@ -1,0 +1,106 @@
+// The slide show in its ordinary window: a left click moves on to the next
+// picture from black, and closing stores the picture on screen, which the
+// next start shows again.
+
+#include <doctest/doctest.h>
+
+#include <string>
+
+#include "tests/e2e/driver/saver_driver.h"
+#include "tests/e2e/show_support/pictures.h"
+#include "tests/e2e/show_support/session.h"
+
+using namespace show_e2e;
+
+namespace {
+
+// Gives a window a 640 x 480 client area at the top-left of the screen.
+void SetClientSize640x480(HWND hwnd)
+{
+    RECT r = {0, 0, 640, 480};
+    AdjustWindowRectEx(&r, e2e::StyleOf(hwnd), FALSE, e2e::ExStyleOf(hwnd));
+    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Wait(200);
+}
+
+}  // namespace
+
+TEST_CASE("a click during the fade-in clears the window and fades the next picture in")
+{
+    StoreSettings(nullptr, nullptr);   // picture 1, 30 s
+    e2e::SaverProcess saver;
+    REQUIRE(saver.Start(""));
+    HWND window = e2e::WaitForTopLevelWindow(saver.Id(), "velmor_CN", START_TIMEOUT_MS);
+    REQUIRE(window != nullptr);
+    // The new size takes effect at the next picture.
+    SetClientSize640x480(window);
+    RECT client = ClientAreaOnScreen(window);
+    REQUIRE(client.right - client.left == 640);
+    REQUIRE(client.bottom - client.top == 480);
+
+    Wait(800);   // picture 1 is part-way through its fade-in
+    Pixels before = Capture(client);
+    REQUIRE(before.width == 640);
+    CHECK(MaxChannel(before) > 40);
+
+    e2e::SendWithTimeout(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20), 10000);
+    e2e::SendWithTimeout(window, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    Wait(30);   // the window's repaint clears it
+    double clickedMs = NowMs();
+    Pixels after = Capture(client);
+    // Black, apart from the first fade steps of the new picture.
+    CHECK(MaxChannel(after) <= 255 * 2 / 30);
+    int bad = 0;
+    Pixels newPicture = Crop(after, 140, 0, 500, 480);
+    int step = BestFadeStep(newPicture, Reference(2), 0, 0, 30, &bad);
+    CHECK(bad == 0);
+    CHECK(step <= 2);
+    CHECK(CountNonBlack(after, 0, 0, 140, 480) == 0);
+    CHECK(CountNonBlack(after, 500, 0, 640, 480) == 0);
+
+    // Picture 2 fades in, laid out for the new client area: 640 x 480 takes
+    // the scaled path at its own size, (140, 0, 500, 480).
+    double left = 2600 - (NowMs() - clickedMs);
+    if (left > 0)
+        Wait(static_cast<DWORD>(left));
+    Pixels full = Capture(client);
+    CHECK(CountMismatches(Crop(full, 140, 0, 500, 480), Reference(2), 0, 0, 30, 30) == 0);
+    CHECK(CountNonBlack(full, 0, 0, 140, 480) == 0);
+    CHECK(CountNonBlack(full, 500, 0, 640, 480) == 0);
+
+    // Closing stores picture 2, the one on screen.
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    REQUIRE(saver.WaitForExit(EXIT_TIMEOUT_MS, &code));
+    CHECK(code == 0);
+    CHECK(StoredStartPicture() == "2");
+
+    // The next start shows it again (full screen, where its place is known).
+    e2e::SaverProcess next;
+    REQUIRE(next.Start("/s"));
+    HWND full2 = e2e::WaitForTopLevelWindow(next.Id(), "WindowScreenSaverClass", START_TIMEOUT_MS);
+    REQUIRE(full2 != nullptr);
+    Wait(2600);
+    Pixels screen = Capture(RECT{0, 0, 800, 600});
+    CHECK(CountMismatches(Crop(screen, 220, 60, 580, 540), Reference(2), 0, 0, 30, 30) == 0);
+    e2e::PostKey(full2, VK_SHIFT);
+    REQUIRE(next.WaitForExit(EXIT_TIMEOUT_MS, &code));
+    CHECK(code == 0);
+    CHECK(StoredStartPicture() == "2");
+}
+
+TEST_CASE("closing while picture 12 is on screen stores 12")
+{
+    StoreSettings("12", nullptr);
+    e2e::SaverProcess saver;
+    REQUIRE(saver.Start(""));
+    HWND window = e2e::WaitForTopLevelWindow(saver.Id(), "velmor_CN", START_TIMEOUT_MS);
+    REQUIRE(window != nullptr);
+    Wait(500);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    REQUIRE(saver.WaitForExit(EXIT_TIMEOUT_MS, &code));
+    CHECK(code == 0);
+    CHECK(StoredStartPicture() == "12");
+}

@@ -1,0 +1,475 @@
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/saver_window.h"
+#include "config/settings.h"
+#include "jpeg/jpeg_image.h"
+#include "show/engine_state.h"
+#include "tests/e2e/show_support/handle_count.h"
+#include "tests/show/loader_event_log.h"
+
+namespace {
+
+const char INTERVAL_KEY_BYTES[] = "\x95\x5C\x8E\xA6\x8A\xD4\x8A\x75";
+
+std::string IniFile()
+{
+    char name[64];
+    REQUIRE(GetIniFileName(name, sizeof name) == 1);
+    return name;
+}
+
+void StoreSetting(const char* section, const char* key, const char* value)
+{
+    WritePrivateProfileStringA(section, key, value, IniFile().c_str());
+}
+
+int StoredStartPicture()
+{
+    return static_cast<int>(GetPrivateProfileIntA("Image", "NO", -1, IniFile().c_str()));
+}
+
+// A plain 800 x 600 popup window that the engine draws into, with the
+// SaverWindow object bound to it by hand; the test calls the engine's
+// operations the way the window procedure would.
+class EngineFixture {
+public:
+    EngineFixture()
+    {
+        engineState = EngineState();
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        wc.lpszClassName = "velmor_show_engine_test";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, wc.lpszClassName, "engine test", WS_POPUP | WS_VISIBLE, 0, 0,
+                                 800, 600, nullptr, nullptr, wc.hInstance, nullptr);
+        REQUIRE(window != nullptr);
+        saver = new SaverWindow();
+        saver->hwnd = window;
+    }
+
+    ~EngineFixture()
+    {
+        if (!stopped)
+            saver->StopShow();
+        delete saver;
+        DestroyWindow(window);
+    }
+
+    void Start(const char* startPicture, const char* intervalSeconds)
+    {
+        StoreSetting("Image", "NO", startPicture);
+        StoreSetting("Config", INTERVAL_KEY_BYTES, intervalSeconds);
+        REQUIRE(saver->OnFirstPaint() == 1);
+        REQUIRE(saver->timerId != 0);
+    }
+
+    void Ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            saver->Tick();
+    }
+
+    void Stop()
+    {
+        saver->StopShow();
+        stopped = true;
+    }
+
+    HWND window;
+    SaverWindow* saver;
+    bool stopped = false;
+};
+
+void PumpMessagesFor(DWORD ms)
+{
+    DWORD end = GetTickCount() + ms;
+    MSG msg;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message != WM_QUIT)
+                DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+// 0xRRGGBB pixels of a screen rectangle, top row first.
+std::vector<DWORD> CaptureScreen(const RECT& r)
+{
+    int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD& p : pixels)
+        p &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// IMGDAT `id` drawn at full brightness into a black 152 x 112 bitmap at
+// (34, 0, 118, 112), as 0xRRGGBB pixels, top row first.
+std::vector<DWORD> DrawnLikeThePreview(int id)
+{
+    JpegImage image;
+    REQUIRE(image.LoadFromResource(id, nullptr) == 1);
+    const int w = 152, h = 112;
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all = {0, 0, w, h};
+    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    image.Draw(memory, 34, 0, 118, 112, 0, 0, image.Width(), image.Height(true), SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD& p : pixels)
+        p &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+int NonBlackIn(const std::vector<DWORD>& shot, int w, int x0, int x1, int h)
+{
+    int n = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += shot[static_cast<size_t>(y) * w + x] != 0;
+    return n;
+}
+
+bool IsRunning(HANDLE thread)
+{
+    return thread && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+}
+
+}  // namespace
+
+TEST_CASE("a click before the first paint does nothing")
+{
+    EngineFixture f;
+    f.saver->clicked = 1;
+    CHECK(f.saver->Tick() == 0);
+    CHECK(f.saver->currentPicture == nullptr);
+    CHECK(f.saver->loaderThread == nullptr);
+    CHECK(engineState.cycleTick == 0);
+    CHECK(engineState.shownTicks == 0);
+
+    // Closing a window whose show never started saves nothing.
+    StoreSetting("Image", "NO", nullptr);
+    f.Stop();
+    CHECK(StoredStartPicture() == -1);
+}
+
+TEST_CASE("the first paint starts the show once with the stored picture and interval")
+{
+    EngineFixture f;
+    f.Start("3", "20");
+    SaverWindow& s = *f.saver;
+    REQUIRE(s.currentPicture != nullptr);
+    CHECK(s.currentPicture->Width() == 360);
+    CHECK(s.currentPicture->Height(true) == 480);
+    CHECK(s.pictureNumber == 4);
+    CHECK(s.intervalTicks == 300);
+    CHECK(s.timerId == 1);
+    CHECK(engineState.shownTicks == 1);
+    CHECK(engineState.cycleTick == 1);
+    CHECK(engineState.destRect.left == 220);
+    CHECK(engineState.destRect.top == 60);
+    CHECK(engineState.destRect.right == 580);
+    CHECK(engineState.destRect.bottom == 540);
+
+    // The next picture's loader holds while the first one fades in.
+    Sleep(250);
+    CHECK(IsRunning(s.loaderThread));
+    CHECK(s.preparedPicture == nullptr);
+
+    // Later paints do not restart the show.
+    CHECK(s.OnFirstPaint() == 1);
+    CHECK(engineState.shownTicks == 1);
+    CHECK(s.pictureNumber == 4);
+}
+
+TEST_CASE("out-of-range settings start with picture 1 at 30 s")
+{
+    const char* stored[] = {"0", "13", "x"};
+    for (const char* value : stored) {
+        CAPTURE(value);
+        EngineFixture f;
+        f.Start(value, "301");
+        CHECK(f.saver->pictureNumber == 2);
+        CHECK(f.saver->intervalTicks == 450);
+    }
+}
+
+TEST_CASE("the interval setting in ticks: 15 per second, 30 s outside 15 to 300")
+{
+    struct Row { const char* seconds; int ticks; };
+    const Row rows[] = {{"14", 450}, {"15", 225}, {"300", 4500}, {"301", 450}, {"abc", 450}};
+    for (const Row& row : rows) {
+        CAPTURE(row.seconds);
+        EngineFixture f;
+        f.Start("1", row.seconds);
+        CHECK(f.saver->intervalTicks == row.ticks);
+    }
+}
+
+TEST_CASE("the next decode starts only after the picture on screen has faded in")
+{
+    LoaderEventLog log;
+    EngineFixture f;
+    f.Start("1", "15");
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);   // picture 1, synchronously
+
+    // Slow fade-in frames: the loader must keep holding however long it takes.
+    for (int i = 0; i < 29; ++i) {
+        f.saver->Tick();
+        Sleep(10);
+    }
+    Sleep(300);
+    CHECK(engineState.shownTicks == 30);
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);
+
+    f.Ticks(2);   // shownTicks 30 (last fade-in step) and 31 (release)
+    WaitForSingleObject(f.saver->loaderThread, 5000);
+    std::vector<LoggedEvent> events = log.Events();
+    int release = -1, secondDecode = -1;
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].event == LOADER_EVENT_RELEASE && release < 0)
+            release = static_cast<int>(i);
+        if (events[i].event == LOADER_EVENT_DECODE_BEGIN && i > 0 && secondDecode < 0)
+            secondDecode = static_cast<int>(i);
+    }
+    REQUIRE(release >= 0);
+    REQUIRE(secondDecode >= 0);
+    CHECK(events[release].value == 31);
+    CHECK(secondDecode > release);
+    CHECK(events[secondDecode].value == 2);
+    double waited = LoaderEventLog::Milliseconds(events[release].time, events[secondDecode].time);
+    CHECK(waited < 200.0);
+    REQUIRE(secondDecode + 1 < static_cast<int>(events.size()));
+    CHECK(events[secondDecode + 1].event == LOADER_EVENT_DECODE_END);
+    MESSAGE("release at shownTicks 31; decode of picture 2 began " << waited
+            << " ms later and took "
+            << LoaderEventLog::Milliseconds(events[secondDecode].time,
+                                            events[secondDecode + 1].time)
+            << " ms; " << log.Count(LOADER_EVENT_HOLD_POLL) << " hold polls before it");
+
+    // The decoded picture comes on screen at the end of the interval.
+    f.Ticks(225 - 31);
+    CHECK(f.saver->pictureNumber == 3);
+    CHECK(engineState.shownTicks == 1);
+    CHECK(f.saver->preparedPicture == nullptr);
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);   // picture 3 still held
+}
+
+TEST_CASE("the wide picture fades in its right third and pans left")
+{
+    EngineFixture f;
+    f.Start("11", "30");
+    CHECK(f.saver->pictureNumber == 12);
+    CHECK(engineState.picWidth == 473);
+    CHECK(engineState.destRect.left == 163);
+    CHECK(engineState.destRect.top == 120);
+    CHECK(engineState.destRect.right == 636);
+    CHECK(engineState.destRect.bottom == 480);
+    CHECK(engineState.srcRect.left == 946);
+    CHECK(engineState.srcRect.right == 1420);
+    CHECK(engineState.srcRect.bottom == 360);
+
+    f.Ticks(31);   // shownTicks 1..31
+    CHECK(engineState.srcRect.left == 945);
+    CHECK(engineState.srcRect.right == 1418);
+    f.Ticks(224);  // up to 255
+    CHECK(engineState.srcRect.left == 474);
+    CHECK(engineState.srcRect.right == 947);
+    f.Ticks(225);  // up to 480
+    CHECK(engineState.srcRect.left == 1);
+    CHECK(engineState.srcRect.right == 474);
+    f.Ticks(50);   // the view stays where the pan ended
+    CHECK(engineState.srcRect.left == 1);
+    f.Ticks(570 - 531 + 1);   // the 570th tick brings picture 12 at its late start
+    CHECK(f.saver->pictureNumber == 1);   // picture 12 on screen
+    CHECK(engineState.cycleTick == 338);
+    CHECK(f.saver->currentPicture->Width() == 480);
+}
+
+TEST_CASE("closing saves the picture on screen; the preview saves nothing")
+{
+    SUBCASE("windowed: picture 12")
+    {
+        EngineFixture f;
+        f.Start("12", "30");
+        f.Ticks(5);
+        f.Stop();
+        CHECK(StoredStartPicture() == 12);
+    }
+    SUBCASE("windowed: after a click from picture 1 to 2")
+    {
+        EngineFixture f;
+        f.Start("1", "30");
+        f.saver->clicked = 1;
+        f.saver->Tick();
+        f.Stop();
+        CHECK(StoredStartPicture() == 2);
+        CHECK(f.saver->loaderThread == nullptr);
+        CHECK(f.saver->timerId == 0);
+    }
+    SUBCASE("preview")
+    {
+        EngineFixture f;
+        f.saver->savePictureNumber = 0;
+        f.Start("5", "30");
+        StoreSetting("Image", "NO", nullptr);
+        f.Stop();
+        CHECK(StoredStartPicture() == -1);
+    }
+}
+
+TEST_CASE("a loader released before the stop finishes its decode first")
+{
+    LoaderEventLog log;
+    EngineFixture f;
+    f.Start("1", "30");
+    REQUIRE(IsRunning(f.saver->loaderThread));
+    f.saver->loaderControl = LOADER_GO;   // released: it decodes at its next look
+    for (int i = 0; i < 100 && log.Count(LOADER_EVENT_DECODE_BEGIN) < 2; ++i)
+        Sleep(5);
+    REQUIRE(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);
+    f.Stop();
+    CHECK(f.saver->loaderThread == nullptr);
+    // The decode finished before the stop returned; the picture belongs to
+    // the window object and goes with it.
+    REQUIRE(f.saver->preparedPicture != nullptr);
+    CHECK(f.saver->preparedPicture->Width() == 360);
+}
+
+TEST_CASE("stopping while the loader holds ends it without a picture")
+{
+    EngineFixture f;
+    f.Start("1", "30");
+    REQUIRE(IsRunning(f.saver->loaderThread));
+    f.Stop();
+    CHECK(f.saver->loaderThread == nullptr);
+    CHECK(f.saver->preparedPicture == nullptr);
+}
+
+TEST_CASE("picture changes do not leak thread handles")
+{
+    EngineFixture f;
+    f.Start("1", "30");
+    for (int i = 0; i < 5; ++i) {
+        f.saver->clicked = 1;
+        f.saver->Tick();
+    }
+    int before = CountProcessHandles(GetCurrentProcessId());
+    REQUIRE(before > 0);
+    for (int i = 0; i < 40; ++i) {
+        f.saver->clicked = 1;
+        f.saver->Tick();
+    }
+    int after = CountProcessHandles(GetCurrentProcessId());
+    CHECK(after <= before + 2);   // one loader thread at a time, whatever the count
+    CHECK(f.saver->pictureNumber == (1 + 45) % 12 + 1);
+}
+
+TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 112) on black")
+{
+    EngineFixture f;   // registers the test class; its own window stays unused
+    StoreSetting("Image", "NO", "5");
+    StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
+
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = SaverWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = "WindowScreenSaverClass";
+    RegisterClassA(&wc);
+    HWND area = CreateWindowExA(0, "velmor_show_engine_test", "preview area",
+                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 300, 200, 152, 112,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    REQUIRE(area != nullptr);
+
+    SaverWindow* preview = new SaverWindow();
+    REQUIRE(preview->Create(area) == 1);   // the first paint started the show
+    CHECK(preview->savePictureNumber == 0);
+    CHECK(preview->pictureNumber == 6);
+    CHECK(engineState.destRect.left == 34);
+    CHECK(engineState.destRect.top == 0);
+    CHECK(engineState.destRect.right == 118);
+    CHECK(engineState.destRect.bottom == 112);
+
+    PumpMessagesFor(2600);   // the timer runs the fade-in
+    RECT onScreen = {300, 200, 452, 312};
+    std::vector<DWORD> shot = CaptureScreen(onScreen);
+    CHECK(NonBlackIn(shot, 152, 0, 34, 112) == 0);
+    CHECK(NonBlackIn(shot, 152, 118, 152, 112) == 0);
+    // The same picture drawn the same way into a memory bitmap gives the
+    // same pixels: a scaled draw of picture 5, not another.
+    CHECK(shot == DrawnLikeThePreview(145));
+    CHECK(shot != DrawnLikeThePreview(144));
+
+    // Destroying the area destroys the preview, which stops the show, stores
+    // nothing and deletes its object.
+    DestroyWindow(area);
+    MSG quit;
+    CHECK(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    CHECK(StoredStartPicture() == 5);
+}
+
+TEST_CASE("a loader that made nothing for picture 12 does not stall the show")
+{
+    EngineFixture f;
+    f.Start("11", "30");
+    SaverWindow& s = *f.saver;
+    REQUIRE(s.pictureNumber == 12);   // the wide picture is on screen
+
+    // End the holding loader, and let the next one find the quit word, so
+    // that picture 12 comes out as no picture at all.
+    s.loaderControl = LOADER_QUIT;
+    WaitForSingleObject(s.loaderThread, INFINITE);
+    CloseHandle(s.loaderThread);
+    s.loaderThread = nullptr;
+    s.clicked = 1;
+    CHECK(s.Tick() == 0);
+    CHECK(s.currentPicture == nullptr);
+    CHECK(s.pictureNumber == 1);
+
+    // The next tick moves on to picture 1 instead of waiting out picture
+    // 12's interval on a black window.
+    CHECK(s.Tick() == 1);
+    REQUIRE(s.currentPicture != nullptr);
+    CHECK(s.currentPicture->Width() == 360);
+    CHECK(s.pictureNumber == 2);
+    CHECK(engineState.shownTicks == 1);
+}
