@@ -2,6 +2,17 @@
 
 #include "jpeg/jpeg_decoder.h"
 
+namespace {
+
+void FreeBlock(HLOCAL& block) {
+    if (block) {
+        LocalFree(block);
+        block = nullptr;
+    }
+}
+
+}  // namespace
+
 JpegImage::JpegImage() {}
 
 JpegImage::~JpegImage() {}
@@ -20,14 +31,8 @@ int JpegImage::LoadFromResource(int id, HMODULE module) {
     const DWORD length = SizeofResource(module, found);
 
     loaded = 0;
-    if (headerBlock) {
-        LocalFree(headerBlock);
-        headerBlock = nullptr;
-    }
-    if (pixelBlock) {
-        LocalFree(pixelBlock);
-        pixelBlock = nullptr;
-    }
+    FreeBlock(headerBlock);
+    FreeBlock(pixelBlock);
     // The cached stride belonged to the old header.
     rowStride = 0;
 
@@ -41,13 +46,7 @@ int JpegImage::LoadFromResource(int id, HMODULE module) {
         return 1;
     }
     // A stream that did not yield both blocks is no picture.
-    if (headerBlock) {
-        LocalFree(headerBlock);
-        headerBlock = nullptr;
-    }
-    if (pixelBlock) {
-        LocalFree(pixelBlock);
-        pixelBlock = nullptr;
-    }
+    FreeBlock(headerBlock);
+    FreeBlock(pixelBlock);
     return 0;
 }
