@@ -20,6 +20,20 @@ void MapBytes(const BYTE table[256], const BYTE* source, BYTE* target, SIZE_T co
     for (SIZE_T k = 0; k < count; ++k) target[k] = table[source[k]];
 }
 
+// The two steps that need no table: black, and the picture itself.  True
+// when `step` was one of them and the section is filled.
+bool FillPlainStep(int step, int steps, const BYTE* pixels, BYTE* bits, SIZE_T count) {
+    if (step == 0) {
+        std::memset(bits, 0, count);
+        return true;
+    }
+    if (step == steps) {
+        std::memcpy(bits, pixels, count);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int DibImage::Fade(HDC dc, int step, int steps) {
@@ -31,11 +45,7 @@ int DibImage::Fade(HDC dc, int step, int steps) {
     BYTE* bits = ReplaceSection(dc, &count);
     if (!bits) return 0;
 
-    if (step == 0) {
-        std::memset(bits, 0, count);
-    } else if (step == steps) {
-        std::memcpy(bits, pixels.Bytes(), count);
-    } else {
+    if (!FillPlainStep(step, steps, pixels.Bytes(), bits, count)) {
         BYTE table[256];
         BuildBrightnessTable(step, steps, table);
         MapBytes(table, pixels.Bytes(), bits, count);
@@ -63,11 +73,7 @@ int DibImage::FadeRect(HDC dc, int step, int steps, int left, int top, int right
     BYTE* bits = ReplaceSection(dc, &count);
     if (!bits) return 0;
 
-    if (step == 0) {
-        std::memset(bits, 0, count);
-    } else if (step == steps) {
-        std::memcpy(bits, pixels.Bytes(), count);
-    } else {
+    if (!FillPlainStep(step, steps, pixels.Bytes(), bits, count)) {
         BYTE table[256];
         BuildBrightnessTable(step, steps, table);
         const SIZE_T stride = static_cast<SIZE_T>(RowStride());

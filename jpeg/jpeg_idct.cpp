@@ -30,6 +30,21 @@ const std::uint32_t C7 = 102283;
 
 std::int32_t Divide(std::uint32_t sum) { return static_cast<std::int32_t>(sum) / 1048576; }
 
+// The last stage of the eight-point transform: output x and 7 - x are the
+// even part plus and minus the odd part.
+inline void StoreButterfly(std::uint32_t e0, std::uint32_t e1, std::uint32_t e2, std::uint32_t e3,
+                           std::uint32_t o0, std::uint32_t o1, std::uint32_t o2, std::uint32_t o3,
+                           std::int32_t* out, int step) {
+    out[0 * step] = Divide(e0 + o0);
+    out[7 * step] = Divide(e0 - o0);
+    out[1 * step] = Divide(e1 + o1);
+    out[6 * step] = Divide(e1 - o1);
+    out[2 * step] = Divide(e2 + o2);
+    out[5 * step] = Divide(e2 - o2);
+    out[3 * step] = Divide(e3 + o3);
+    out[4 * step] = Divide(e3 - o3);
+}
+
 // One 8-point transform: out[x * step] = (sum over k of in[k * step] T[x][k]) / 2^20.
 inline void Transform(const std::int32_t* in, std::int32_t* out, int step) {
     const std::uint32_t c0 = static_cast<std::uint32_t>(in[0]);
@@ -53,14 +68,7 @@ inline void Transform(const std::int32_t* in, std::int32_t* out, int step) {
     const std::uint32_t o2 = c1 * C5 - c3 * C1 + c5 * C7 + c7 * C3;
     const std::uint32_t o3 = c1 * C7 - c3 * C5 + c5 * C3 - c7 * C1;
 
-    out[0 * step] = Divide(e0 + o0);
-    out[7 * step] = Divide(e0 - o0);
-    out[1 * step] = Divide(e1 + o1);
-    out[6 * step] = Divide(e1 - o1);
-    out[2 * step] = Divide(e2 + o2);
-    out[5 * step] = Divide(e2 - o2);
-    out[3 * step] = Divide(e3 + o3);
-    out[4 * step] = Divide(e3 - o3);
+    StoreButterfly(e0, e1, e2, e3, o0, o1, o2, o3, out, step);
 }
 
 // The same when inputs 4..7 are zero, as they are in most blocks.
@@ -81,14 +89,7 @@ inline void TransformLowHalf(const std::int32_t* in, std::int32_t* out, int step
     const std::uint32_t o2 = c1 * C5 - c3 * C1;
     const std::uint32_t o3 = c1 * C7 - c3 * C5;
 
-    out[0 * step] = Divide(e0 + o0);
-    out[7 * step] = Divide(e0 - o0);
-    out[1 * step] = Divide(e1 + o1);
-    out[6 * step] = Divide(e1 - o1);
-    out[2 * step] = Divide(e2 + o2);
-    out[5 * step] = Divide(e2 - o2);
-    out[3 * step] = Divide(e3 + o3);
-    out[4 * step] = Divide(e3 - o3);
+    StoreButterfly(e0, e1, e2, e3, o0, o1, o2, o3, out, step);
 }
 
 

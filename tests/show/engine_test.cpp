@@ -101,17 +101,11 @@ void PumpMessagesFor(DWORD ms)
     }
 }
 
-// 0xRRGGBB pixels of a screen rectangle, top row first.
-std::vector<DWORD> CaptureScreen(const RECT& r)
+// Reads `bitmap` (w x h) as 0xRRGGBB pixels, top row first, then frees the
+// bitmap, the memory DC and the screen DC.
+void ReadPixelsAndRelease(HDC screen, HDC memory, HBITMAP bitmap, int w, int h,
+                          std::vector<DWORD>& pixels)
 {
-    int w = r.right - r.left, h = r.bottom - r.top;
-    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = w;
@@ -124,6 +118,20 @@ std::vector<DWORD> CaptureScreen(const RECT& r)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+// 0xRRGGBB pixels of a screen rectangle, top row first.
+std::vector<DWORD> CaptureScreen(const RECT& r)
+{
+    int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    ReadPixelsAndRelease(screen, memory, bitmap, w, h, pixels);
     return pixels;
 }
 
@@ -143,18 +151,7 @@ std::vector<DWORD> DrawnLikeThePreview(int id)
     FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     image.Draw(memory, 34, 0, 118, 112, 0, 0, image.Width(), image.Height(true), SRCCOPY);
     SelectObject(memory, old);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
-    for (DWORD& p : pixels)
-        p &= 0xFFFFFF;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReadPixelsAndRelease(screen, memory, bitmap, w, h, pixels);
     return pixels;
 }
 
