@@ -8,8 +8,7 @@ namespace {
 
 // Splits off the next space-delimited word of `*cursor`, like strtok with
 // the single delimiter ' ', and advances the cursor past it.
-char* NextWord(char** cursor)
-{
+char* NextWord(char** cursor) {
     char* p = *cursor;
     if (p == nullptr) {
         return nullptr;
@@ -32,23 +31,21 @@ char* NextWord(char** cursor)
     return word;
 }
 
-const char* SkipSwitchPrefix(const char* word)
-{
+const char* SkipSwitchPrefix(const char* word) {
     return (*word == '-' || *word == '/') ? word + 1 : word;
 }
 
-} // namespace
+}  // namespace
 
 CommandLineWords::CommandLineWords(const char* commandLine)
-    : switchWord(nullptr), argumentWord(nullptr), thirdWord(nullptr), buffer(nullptr)
-{
+    : switchWord(nullptr), argumentWord(nullptr), thirdWord(nullptr), buffer(nullptr) {
     if (commandLine == nullptr) {
         return;
     }
     size_t length = std::strlen(commandLine);
     buffer = new (std::nothrow) char[length + 1];
     if (buffer == nullptr) {
-        return;     // no words: the windowed mode
+        return;  // no words: the windowed mode
     }
     std::memcpy(buffer, commandLine, length + 1);
 
@@ -62,21 +59,18 @@ CommandLineWords::CommandLineWords(const char* commandLine)
     }
 }
 
-CommandLineWords::~CommandLineWords()
-{
+CommandLineWords::~CommandLineWords() {
     delete[] buffer;
 }
 
-bool IsSwitch(const char* word, const char* letter)
-{
+bool IsSwitch(const char* word, const char* letter) {
     if (word == nullptr) {
         return false;
     }
     return lstrcmpiA(SkipSwitchPrefix(word), letter) == 0;
 }
 
-bool IsConfigureWithOwner(const char* word)
-{
+bool IsConfigureWithOwner(const char* word) {
     if (word == nullptr) {
         return false;
     }
@@ -84,8 +78,7 @@ bool IsConfigureWithOwner(const char* word)
     return (rest[0] == 'c' || rest[0] == 'C') && rest[1] == ':';
 }
 
-SaverMode SelectMode(const char* switchWord)
-{
+SaverMode SelectMode(const char* switchWord) {
     if (IsSwitch(switchWord, "c") || IsConfigureWithOwner(switchWord)) {
         return MODE_CONFIGURE;
     }
@@ -101,8 +94,7 @@ SaverMode SelectMode(const char* switchWord)
     return MODE_WINDOWED;
 }
 
-long ParseWindowNumber(const char* word)
-{
+long ParseWindowNumber(const char* word) {
     if (word == nullptr) {
         return 0;
     }

@@ -11,7 +11,7 @@ public:
     ~FullScreenSaverWindow() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    LPARAM firstMousePos;   // lParam of the first mouse move; 0 = none yet
+    LPARAM firstMousePos;  // lParam of the first mouse move; 0 = none yet
 };
 
 #endif

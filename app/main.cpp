@@ -24,16 +24,14 @@ const char PASSWORD_TEXT[] =
 const char PASSWORD_CAPTION[] = "\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\x82\xCC\x90\xDD\x92\xE8";
 
 // The up-down control of the configuration dialog needs its class.
-void InitCommonControlClasses()
-{
+void InitCommonControlClasses() {
     INITCOMMONCONTROLSEX classes;
     classes.dwSize = sizeof classes;
     classes.dwICC = ICC_UPDOWN_CLASS;
     InitCommonControlsEx(&classes);
 }
 
-WNDCLASSA DefaultWindowClass(HINSTANCE instance)
-{
+WNDCLASSA DefaultWindowClass(HINSTANCE instance) {
     WNDCLASSA windowClass;
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS;
     windowClass.lpfnWndProc = SaverWndProc;
@@ -50,15 +48,13 @@ WNDCLASSA DefaultWindowClass(HINSTANCE instance)
 
 // The window number of the preview's parent as a window handle.  Handles
 // are 32-bit values; sign extension keeps them valid on 64-bit systems.
-HWND PreviewParent(const char* argumentWord)
-{
+HWND PreviewParent(const char* argumentWord) {
     return reinterpret_cast<HWND>(static_cast<LONG_PTR>(ParseWindowNumber(argumentWord)));
 }
 
 // Registers the class and opens the window of `window`; the object owns
 // itself from here on (and may already be gone when Create fails).
-bool OpenWindow(WNDCLASSA& windowClass, SaverWindow* window, HWND parent)
-{
+bool OpenWindow(WNDCLASSA& windowClass, SaverWindow* window, HWND parent) {
     if (window == nullptr) {
         return false;
     }
@@ -68,46 +64,44 @@ bool OpenWindow(WNDCLASSA& windowClass, SaverWindow* window, HWND parent)
 
 // Opens the window of the selected mode, or runs the dialog or message
 // box; true when a window is open and the message loop must run.
-bool Dispatch(HINSTANCE instance, const CommandLineWords& words)
-{
+bool Dispatch(HINSTANCE instance, const CommandLineWords& words) {
     WNDCLASSA windowClass = DefaultWindowClass(instance);
     switch (SelectMode(words.switchWord)) {
-    case MODE_CONFIGURE:
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDialogProc, 0);
-        return false;
-    case MODE_PREVIEW: {
-        HWND parent = PreviewParent(words.argumentWord);
-        // One saver at a time: a running full-screen saver or preview wins.
-        if (parent == nullptr || FindWindowA(SAVER_CLASS, nullptr) != nullptr) {
+        case MODE_CONFIGURE:
+            DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDialogProc, 0);
             return false;
+        case MODE_PREVIEW: {
+            HWND parent = PreviewParent(words.argumentWord);
+            // One saver at a time: a running full-screen saver or preview wins.
+            if (parent == nullptr || FindWindowA(SAVER_CLASS, nullptr) != nullptr) {
+                return false;
+            }
+            windowClass.lpszClassName = SAVER_CLASS;
+            return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), parent);
         }
-        windowClass.lpszClassName = SAVER_CLASS;
-        return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), parent);
-    }
-    case MODE_FULL_SCREEN:
-        windowClass.lpszClassName = SAVER_CLASS;
-        windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_BLANK));
-        return OpenWindow(windowClass, new (std::nothrow) FullScreenSaverWindow(), nullptr);
-    case MODE_PASSWORD:
-        MessageBoxA(nullptr, PASSWORD_TEXT, PASSWORD_CAPTION, MB_OK);
-        return false;
-    case MODE_WINDOWED:
-    default:
-        return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), nullptr);
+        case MODE_FULL_SCREEN:
+            windowClass.lpszClassName = SAVER_CLASS;
+            windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_BLANK));
+            return OpenWindow(windowClass, new (std::nothrow) FullScreenSaverWindow(), nullptr);
+        case MODE_PASSWORD:
+            MessageBoxA(nullptr, PASSWORD_TEXT, PASSWORD_CAPTION, MB_OK);
+            return false;
+        case MODE_WINDOWED:
+        default:
+            return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), nullptr);
     }
 }
 
-} // namespace
+}  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
-{
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     InitCommonControlClasses();
 
     bool windowOpen;
     {
         CommandLineWords words(commandLine);
         windowOpen = Dispatch(instance, words);
-    }   // the command-line copy is freed before the loop
+    }  // the command-line copy is freed before the loop
     if (!windowOpen) {
         return 0;
     }
@@ -121,5 +115,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return static_cast<int>(message.wParam);   // WM_QUIT's code
+    return static_cast<int>(message.wParam);  // WM_QUIT's code
 }

@@ -13,14 +13,11 @@ SaverWindow::SaverWindow()
       clicked(0),
       savePictureNumber(1),
       intervalTicks(0),
-      timerId(0)
-{
-}
+      timerId(0) {}
 
 // The loader thread and the timer were stopped at WM_DESTROY; only the two
 // pictures are left to free.
-SaverWindow::~SaverWindow()
-{
+SaverWindow::~SaverWindow() {
     if (preparedPicture != nullptr) {
         delete preparedPicture;
         preparedPicture = nullptr;
@@ -34,9 +31,8 @@ SaverWindow::~SaverWindow()
 // Preview (with a parent): a child covering the parent's client area, and
 // the start picture is left alone at close.  Windowed (no parent): an
 // ordinary overlapped window where the system places it.
-int SaverWindow::Create(HWND parent)
-{
-    RECT rect = { CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT };
+int SaverWindow::Create(HWND parent) {
+    RECT rect = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
     const char* className = "velmor_CN";
     const char* title = "velmor";
     DWORD style = WS_OVERLAPPEDWINDOW;
@@ -47,13 +43,12 @@ int SaverWindow::Create(HWND parent)
         title = "velmor_SSPT";
         style = WS_CHILD;
     }
-    hwnd = CreateWindowExA(0, className, title, style,
-                           rect.left, rect.top, rect.right, rect.bottom,
+    hwnd = CreateWindowExA(0, className, title, style, rect.left, rect.top, rect.right, rect.bottom,
                            parent, nullptr, GetModuleHandleA(nullptr), this);
     if (hwnd == nullptr) {
         return 0;
     }
     ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);     // the first WM_PAINT starts the show
+    UpdateWindow(hwnd);  // the first WM_PAINT starts the show
     return 1;
 }

@@ -35,7 +35,7 @@ public:
     JpegImage* preparedPicture;
     JpegImage* currentPicture;
     HWND hwnd;
-    int pictureNumber;       // number of the next picture to load, 1..12
+    int pictureNumber;  // number of the next picture to load, 1..12
     int clicked;
     int savePictureNumber;
     int intervalTicks;

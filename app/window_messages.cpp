@@ -4,8 +4,7 @@
 #include "app/full_screen_saver_window.h"
 #include "app/saver_window.h"
 
-LRESULT CALLBACK SaverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK SaverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SaverWindow* window = reinterpret_cast<SaverWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (window == nullptr) {
         if (message != WM_CREATE) {
@@ -24,87 +23,85 @@ LRESULT CALLBACK SaverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     return window->WindowProc(message, wParam, lParam);
 }
 
-LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_TIMER:
-        if (wParam == timerId) {
+        case WM_TIMER:
+            if (wParam == timerId) {
+                Tick();
+            }
+            break;
+        case WM_PAINT:
+            OnFirstPaint();  // no drawing here: the default erases with black
+            break;
+        case WM_LBUTTONDOWN:
+            clicked = 1;  // the tick moves on to the next picture at once
             Tick();
+            break;
+        case WM_DESTROY:
+            StopShow();
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY: {
+            HWND window = hwnd;
+            // Nothing may reach the object through the window once it is gone.
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            delete this;
+            return DefWindowProcA(window, message, wParam, lParam);
         }
-        break;
-    case WM_PAINT:
-        OnFirstPaint();     // no drawing here: the default erases with black
-        break;
-    case WM_LBUTTONDOWN:
-        clicked = 1;        // the tick moves on to the next picture at once
-        Tick();
-        break;
-    case WM_DESTROY:
-        StopShow();
-        PostQuitMessage(0);
-        return 0;
-    case WM_NCDESTROY: {
-        HWND window = hwnd;
-        // Nothing may reach the object through the window once it is gone.
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        delete this;
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    default:
-        break;
+        default:
+            break;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 // The full-screen saver ends on any key, mouse button, second mouse position
 // or loss of activation, always by posting WM_CLOSE to itself.
-LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_TIMER:
-    case WM_PAINT:
-    case WM_DESTROY:
-    case WM_NCDESTROY:
-        return SaverWindow::WindowProc(message, wParam, lParam);
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
+        case WM_TIMER:
+        case WM_PAINT:
+        case WM_DESTROY:
+        case WM_NCDESTROY:
+            return SaverWindow::WindowProc(message, wParam, lParam);
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            }
+            break;
+        case WM_ACTIVATEAPP:
+            if (wParam == 0) {
+                PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            }
+            break;
+        case WM_NCACTIVATE:
+            if (wParam == 0) {
+                return 0;  // stay active
+            }
+            break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
             PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        }
-        break;
-    case WM_ACTIVATEAPP:
-        if (wParam == 0) {
-            PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        }
-        break;
-    case WM_NCACTIVATE:
-        if (wParam == 0) {
-            return 0;       // stay active
-        }
-        break;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        break;
-    case WM_SYSCOMMAND:
-        // The whole wParam is compared: only these exact commands are refused.
-        if (wParam == SC_SCREENSAVE || wParam == SC_CLOSE) {
-            return 0;
-        }
-        break;
-    case WM_MOUSEMOVE:
-        // The first reported position is only remembered (a window that
-        // appears under the pointer is told where it is); 0 counts as none.
-        if (firstMousePos == 0) {
-            firstMousePos = lParam;
-        } else if (lParam != firstMousePos) {
-            PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        }
-        break;
-    default:
-        break;
+            break;
+        case WM_SYSCOMMAND:
+            // The whole wParam is compared: only these exact commands are refused.
+            if (wParam == SC_SCREENSAVE || wParam == SC_CLOSE) {
+                return 0;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            // The first reported position is only remembered (a window that
+            // appears under the pointer is told where it is); 0 counts as none.
+            if (firstMousePos == 0) {
+                firstMousePos = lParam;
+            } else if (lParam != firstMousePos) {
+                PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            }
+            break;
+        default:
+            break;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -43,8 +43,8 @@ HWND MakeWindow() {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = "velmor_fade_bench";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "velmor_fade_bench", "fade bench", WS_POPUP | WS_VISIBLE, 0,
-                                  0, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr,
+    HWND window = CreateWindowExA(0, "velmor_fade_bench", "fade bench", WS_POPUP | WS_VISIBLE, 0, 0,
+                                  WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr,
                                   windowClass.hInstance, nullptr);
     PumpMessages();
     return window;

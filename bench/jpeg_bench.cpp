@@ -29,7 +29,8 @@ std::vector<unsigned char> ReadFile(const std::string& path) {
     if (!file) return bytes;
     unsigned char buffer[65536];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
     std::fclose(file);
     return bytes;
 }
@@ -58,11 +59,14 @@ void TimeVelmor(const std::vector<unsigned char>& stream) {
     LocalFree(pixelBlock);
 }
 
-void TimeTurbo(tjhandle handle, const std::vector<unsigned char>& stream, std::vector<unsigned char>& out) {
+void TimeTurbo(tjhandle handle, const std::vector<unsigned char>& stream,
+               std::vector<unsigned char>& out) {
     int width, height, subsampling, colorspace;
-    tjDecompressHeader3(handle, stream.data(), stream.size(), &width, &height, &subsampling, &colorspace);
+    tjDecompressHeader3(handle, stream.data(), stream.size(), &width, &height, &subsampling,
+                        &colorspace);
     out.resize(static_cast<std::size_t>(width) * height * 3);
-    if (tjDecompress2(handle, stream.data(), stream.size(), out.data(), width, 0, height, TJPF_BGR, 0) != 0) {
+    if (tjDecompress2(handle, stream.data(), stream.size(), out.data(), width, 0, height, TJPF_BGR,
+                      0) != 0) {
         std::fprintf(stderr, "libjpeg-turbo: %s\n", tjGetErrorStr2(handle));
         std::exit(1);
     }
@@ -70,8 +74,8 @@ void TimeTurbo(tjhandle handle, const std::vector<unsigned char>& stream, std::v
 
 void TimeStb(const std::vector<unsigned char>& stream) {
     int width, height, channels;
-    unsigned char* pixels = stbi_load_from_memory(stream.data(), static_cast<int>(stream.size()), &width, &height,
-                                                  &channels, 3);
+    unsigned char* pixels = stbi_load_from_memory(stream.data(), static_cast<int>(stream.size()),
+                                                  &width, &height, &channels, 3);
     if (!pixels) std::exit(1);
     stbi_image_free(pixels);
 }
@@ -109,7 +113,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot read %s%s\n", dir.c_str(), name);
             return 1;
         }
-        const ReferencePicture reference = ReferenceDecode(streams.back().data(), streams.back().size());
+        const ReferencePicture reference =
+            ReferenceDecode(streams.back().data(), streams.back().size());
         if (DecodeVelmor(streams.back()) != reference.pixels) {
             std::fprintf(stderr, "%s: output differs from the plain reference decoder\n", name + 1);
             return 1;
@@ -138,12 +143,13 @@ int main(int argc, char** argv) {
     std::printf("picture   velmor ms   turbo ms   stb ms   velmor/turbo   stb/turbo\n");
     double total[3] = {0, 0, 0};
     for (int i = 0; i < pictures; ++i) {
-        std::printf("%02d.jpg   %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", i + 1, best[0][i], best[1][i], best[2][i],
-                    best[0][i] / best[1][i], best[2][i] / best[1][i]);
+        std::printf("%02d.jpg   %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", i + 1, best[0][i],
+                    best[1][i], best[2][i], best[0][i] / best[1][i], best[2][i] / best[1][i]);
         for (int d = 0; d < 3; ++d) total[d] += best[d][i];
     }
-    std::printf("total    %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", total[0], total[1], total[2], total[0] / total[1],
-                total[2] / total[1]);
-    std::printf("(best of %d rounds; velmor output checked equal to the plain reference decoder)\n", rounds);
+    std::printf("total    %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", total[0], total[1], total[2],
+                total[0] / total[1], total[2] / total[1]);
+    std::printf("(best of %d rounds; velmor output checked equal to the plain reference decoder)\n",
+                rounds);
     return 0;
 }

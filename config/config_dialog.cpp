@@ -18,62 +18,55 @@ const int MODULE_PATH_SIZE = 256;
 // the down arrow toward 300.
 const LPARAM INTERVAL_SPIN_RANGE = 0x012C000F;
 
-ConfigDialog* DialogOf(HWND hwnd)
-{
+ConfigDialog* DialogOf(HWND hwnd) {
     return reinterpret_cast<ConfigDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
 }
 
-} // namespace
+}  // namespace
 
-ConfigDialog::ConfigDialog()
-    : interval(0), dirty(0)
-{
-}
+ConfigDialog::ConfigDialog() : interval(0), dirty(0) {}
 
-ConfigDialog::~ConfigDialog()
-{
+ConfigDialog::~ConfigDialog() {
     SaveSettings();
 }
 
-INT_PTR ConfigDialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
-{
+INT_PTR ConfigDialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
-        char path[MODULE_PATH_SIZE];
-        DWORD length = GetModuleFileNameA(nullptr, path, MODULE_PATH_SIZE);
-        if (length == 0 || length >= static_cast<DWORD>(MODULE_PATH_SIZE)) {
-            path[0] = '\0';     // a cut path names no file: "????" is shown
+        case WM_INITDIALOG: {
+            char path[MODULE_PATH_SIZE];
+            DWORD length = GetModuleFileNameA(nullptr, path, MODULE_PATH_SIZE);
+            if (length == 0 || length >= static_cast<DWORD>(MODULE_PATH_SIZE)) {
+                path[0] = '\0';  // a cut path names no file: "????" is shown
+            }
+            SetVersionText(path, hwnd, IDC_VERSION);
+            LoadSettings(hwnd);
+            return TRUE;  // the focus goes to the interval edit
         }
-        SetVersionText(path, hwnd, IDC_VERSION);
-        LoadSettings(hwnd);
-        return TRUE;            // the focus goes to the interval edit
-    }
-    case WM_COMMAND:
-        // The whole wParam is compared: a click, Enter, Escape and the close
-        // box all come with notification code 0.
-        if (wParam == IDOK) {
-            dirty = 1;
-            interval = static_cast<int>(
-                SendDlgItemMessageA(hwnd, IDC_INTERVAL_SPIN, UDM_GETPOS, 0, 0));
-            EndDialog(hwnd, 1);
-            return TRUE;
-        }
-        if (wParam == IDCANCEL) {
-            EndDialog(hwnd, 1);
-            return TRUE;
-        }
-        return FALSE;
-    case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-        delete this;            // saves the interval after OK
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_COMMAND:
+            // The whole wParam is compared: a click, Enter, Escape and the close
+            // box all come with notification code 0.
+            if (wParam == IDOK) {
+                dirty = 1;
+                interval = static_cast<int>(
+                    SendDlgItemMessageA(hwnd, IDC_INTERVAL_SPIN, UDM_GETPOS, 0, 0));
+                EndDialog(hwnd, 1);
+                return TRUE;
+            }
+            if (wParam == IDCANCEL) {
+                EndDialog(hwnd, 1);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+            delete this;  // saves the interval after OK
+            return FALSE;
+        default:
+            return FALSE;
     }
 }
 
-int ConfigDialog::LoadSettings(HWND hwnd)
-{
+int ConfigDialog::LoadSettings(HWND hwnd) {
     interval = ReadIntervalSeconds();
     SendDlgItemMessageA(hwnd, IDC_INTERVAL_SPIN, UDM_SETRANGE, 0, INTERVAL_SPIN_RANGE);
     // The up-down control takes its position from this text (its buddy).
@@ -81,15 +74,13 @@ int ConfigDialog::LoadSettings(HWND hwnd)
     return 1;
 }
 
-void ConfigDialog::SaveSettings()
-{
+void ConfigDialog::SaveSettings() {
     if (dirty) {
         WriteIntervalSeconds(interval);
     }
 }
 
-INT_PTR CALLBACK ConfigDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR CALLBACK ConfigDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ConfigDialog* dialog = DialogOf(hwnd);
     if (dialog == nullptr) {
         if (message != WM_INITDIALOG) {

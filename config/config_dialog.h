@@ -16,8 +16,8 @@ public:
     int LoadSettings(HWND hwnd);
     void SaveSettings();
 
-    int interval;   // seconds, 15..300
-    int dirty;      // 1 once OK was pressed
+    int interval;  // seconds, 15..300
+    int dirty;     // 1 once OK was pressed
 
     ConfigDialog(const ConfigDialog&) = delete;
     ConfigDialog& operator=(const ConfigDialog&) = delete;

@@ -24,16 +24,14 @@ const int INI_NAME_SIZE = 64;
 
 // The integer the key's value text begins with, or `defaultValue` when the
 // file, section or key is missing or the file name could not be formed.
-int ReadInt(const char* iniFileName, const char* section, const char* key, int defaultValue)
-{
+int ReadInt(const char* iniFileName, const char* section, const char* key, int defaultValue) {
     if (iniFileName == nullptr) {
         return defaultValue;
     }
     return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, iniFileName));
 }
 
-int WriteInt(const char* iniFileName, const char* section, const char* key, int value)
-{
+int WriteInt(const char* iniFileName, const char* section, const char* key, int value) {
     if (iniFileName == nullptr) {
         return 0;
     }
@@ -43,15 +41,13 @@ int WriteInt(const char* iniFileName, const char* section, const char* key, int 
 }
 
 // The settings-file name of the running executable, or null.
-const char* OwnIniFileName(char (&buffer)[INI_NAME_SIZE])
-{
+const char* OwnIniFileName(char (&buffer)[INI_NAME_SIZE]) {
     return GetIniFileName(buffer, INI_NAME_SIZE) ? buffer : nullptr;
 }
 
-} // namespace
+}  // namespace
 
-int IniFileNameFromTitle(const char* title, char* buffer, int size)
-{
+int IniFileNameFromTitle(const char* title, char* buffer, int size) {
     static const char extension[] = ".INI";
     size_t length = std::strlen(title);
     // The title comes with or without its extension, as the shell's
@@ -67,8 +63,7 @@ int IniFileNameFromTitle(const char* title, char* buffer, int size)
     return 1;
 }
 
-int IniFileNameFromPath(const char* path, char* buffer, int size)
-{
+int IniFileNameFromPath(const char* path, char* buffer, int size) {
     if (size <= 0 || size > 0xFFFF) {
         return 0;
     }
@@ -79,8 +74,7 @@ int IniFileNameFromPath(const char* path, char* buffer, int size)
     return IniFileNameFromTitle(buffer, buffer, size);
 }
 
-int GetIniFileName(char* buffer, int size)
-{
+int GetIniFileName(char* buffer, int size) {
     char path[MODULE_PATH_SIZE];
     DWORD length = GetModuleFileNameA(nullptr, path, MODULE_PATH_SIZE);
     // A cut path would name some other file (and may lack its terminator).
@@ -90,60 +84,50 @@ int GetIniFileName(char* buffer, int size)
     return IniFileNameFromPath(path, buffer, size);
 }
 
-int CheckedStartPicture(int value)
-{
+int CheckedStartPicture(int value) {
     return (value < FIRST_PICTURE || value > LAST_PICTURE) ? DEFAULT_START_PICTURE : value;
 }
 
-int CheckedIntervalSeconds(int value)
-{
+int CheckedIntervalSeconds(int value) {
     return (value < SHORTEST_INTERVAL_SECONDS || value > LONGEST_INTERVAL_SECONDS)
                ? DEFAULT_INTERVAL_SECONDS
                : value;
 }
 
-int ReadStartPictureFrom(const char* iniFileName)
-{
+int ReadStartPictureFrom(const char* iniFileName) {
     return CheckedStartPicture(
         ReadInt(iniFileName, START_PICTURE_SECTION, START_PICTURE_KEY, DEFAULT_START_PICTURE));
 }
 
-int ReadIntervalSecondsFrom(const char* iniFileName)
-{
+int ReadIntervalSecondsFrom(const char* iniFileName) {
     return CheckedIntervalSeconds(
         ReadInt(iniFileName, INTERVAL_SECTION, INTERVAL_KEY, DEFAULT_INTERVAL_SECONDS));
 }
 
-int WriteStartPictureTo(const char* iniFileName, int pictureNumber)
-{
+int WriteStartPictureTo(const char* iniFileName, int pictureNumber) {
     return WriteInt(iniFileName, START_PICTURE_SECTION, START_PICTURE_KEY, pictureNumber);
 }
 
-int WriteIntervalSecondsTo(const char* iniFileName, int seconds)
-{
+int WriteIntervalSecondsTo(const char* iniFileName, int seconds) {
     return WriteInt(iniFileName, INTERVAL_SECTION, INTERVAL_KEY, seconds);
 }
 
-int ReadStartPicture()
-{
+int ReadStartPicture() {
     char name[INI_NAME_SIZE];
     return ReadStartPictureFrom(OwnIniFileName(name));
 }
 
-int ReadIntervalSeconds()
-{
+int ReadIntervalSeconds() {
     char name[INI_NAME_SIZE];
     return ReadIntervalSecondsFrom(OwnIniFileName(name));
 }
 
-int WriteStartPicture(int pictureNumber)
-{
+int WriteStartPicture(int pictureNumber) {
     char name[INI_NAME_SIZE];
     return WriteStartPictureTo(OwnIniFileName(name), pictureNumber);
 }
 
-int WriteIntervalSeconds(int seconds)
-{
+int WriteIntervalSeconds(int seconds) {
     char name[INI_NAME_SIZE];
     return WriteIntervalSecondsTo(OwnIniFileName(name), seconds);
 }

@@ -5,15 +5,14 @@
 
 namespace {
 
-const int TEXT_SIZE = 256;     // the raw FileVersion string, cut to 255 bytes
-const int OUTPUT_SIZE = 64;    // the compacted text, cut to 63 bytes
+const int TEXT_SIZE = 256;   // the raw FileVersion string, cut to 255 bytes
+const int OUTPUT_SIZE = 64;  // the compacted text, cut to 63 bytes
 
 const char UNKNOWN_VERSION[] = "????";
 
 // Copies at most `size` - 1 bytes of `source`, stopping at its terminator
 // or at `sourceEnd`, and terminates the copy.
-void CopyBounded(const char* source, const char* sourceEnd, char* dest, int size)
-{
+void CopyBounded(const char* source, const char* sourceEnd, char* dest, int size) {
     int count = 0;
     while (count < size - 1 && source + count < sourceEnd && source[count] != '\0') {
         dest[count] = source[count];
@@ -24,12 +23,11 @@ void CopyBounded(const char* source, const char* sourceEnd, char* dest, int size
 
 // Finds the FileVersion string of a version block through its first
 // translation entry; null when the block has none.
-const char* FindFileVersion(void* block, char* text)
-{
+const char* FindFileVersion(void* block, char* text) {
     void* translation = nullptr;
     UINT translationLength = 0;
-    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", &translation, &translationLength)
-        || translation == nullptr || translationLength < 2 * sizeof(WORD)) {
+    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", &translation, &translationLength) ||
+        translation == nullptr || translationLength < 2 * sizeof(WORD)) {
         return nullptr;
     }
     const WORD* entry = static_cast<const WORD*>(translation);
@@ -43,10 +41,9 @@ const char* FindFileVersion(void* block, char* text)
     return static_cast<const char*>(version);
 }
 
-} // namespace
+}  // namespace
 
-void CompactVersionText(const char* version, char* output, int outputSize)
-{
+void CompactVersionText(const char* version, char* output, int outputSize) {
     if (outputSize <= 0) {
         return;
     }
@@ -68,8 +65,7 @@ void CompactVersionText(const char* version, char* output, int outputSize)
     output[count] = '\0';
 }
 
-int SetVersionText(const char* path, HWND dialog, int controlId)
-{
+int SetVersionText(const char* path, HWND dialog, int controlId) {
     HWND control = GetDlgItem(dialog, controlId);
     int shown = 0;
     char output[OUTPUT_SIZE];
@@ -82,8 +78,7 @@ int SetVersionText(const char* path, HWND dialog, int controlId)
         // block terminated.
         char* block = new (std::nothrow) char[size + 1]();
         char* text = new (std::nothrow) char[TEXT_SIZE];
-        if (block != nullptr && text != nullptr
-            && GetFileVersionInfoA(path, handle, size, block)) {
+        if (block != nullptr && text != nullptr && GetFileVersionInfoA(path, handle, size, block)) {
             const char* version = FindFileVersion(block, text);
             const char* blockEnd = block + size + 1;
             if (version != nullptr && version >= block && version < blockEnd) {

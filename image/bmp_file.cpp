@@ -38,8 +38,15 @@ DWORD DefaultSavedColourCount(WORD bitCount) {
 bool AcceptHeader(const BITMAPINFOHEADER& header, int* stride, long long* wholeBytes) {
     if (header.biWidth <= 0 || header.biHeight == 0) return false;
     switch (header.biBitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default: return false;
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            break;
+        default:
+            return false;
     }
     if (header.biClrUsed > MAX_COLOURS) return false;
     *stride = StrideOf(header.biBitCount, header.biWidth);
@@ -48,7 +55,9 @@ bool AcceptHeader(const BITMAPINFOHEADER& header, int* stride, long long* wholeB
     return *wholeBytes <= INT_MAX;
 }
 
-HLOCAL AllocateBlock(SIZE_T bytes) { return LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes); }
+HLOCAL AllocateBlock(SIZE_T bytes) {
+    return LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes);
+}
 
 void FreeBlocks(HLOCAL first, HLOCAL second) {
     if (first) LocalFree(first);
@@ -91,7 +100,7 @@ private:
 
 int DibImage::LoadBmpFile(const std::string& name) {
     FileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) return 0;
     loaded = 0;
 
@@ -231,7 +240,7 @@ int DibImage::SaveBmpFile(const std::string& name) {
     if (StrideOf(header.biBitCount, header.biWidth) == 0) return 0;
 
     FileHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) return 0;
 
     const DWORD imageBytes = static_cast<DWORD>(ImageSize());
@@ -319,9 +328,10 @@ int DibImage::CopyRows(void* dest, int destStep, int byteOffset, int firstRow, i
 
     LockedBlock pixels(pixelBlock);
     if (!pixels.Bytes()) return 0;
-    const BYTE* source = pixels.Bytes() + (bottomUp ? (rows - firstRow - 1) * stride
-                                                    : static_cast<long long>(firstRow) * stride) +
-                         byteOffset;
+    const BYTE* source =
+        pixels.Bytes() +
+        (bottomUp ? (rows - firstRow - 1) * stride : static_cast<long long>(firstRow) * stride) +
+        byteOffset;
     const long long sourceStep = bottomUp ? -stride : stride;
     BYTE* target = static_cast<BYTE*>(dest);
     for (int i = 0; i < rowCount; ++i) {

@@ -84,7 +84,6 @@ int DibImage::BuildRegionFromColourKey(HRGN region, int left, int top, int right
 
     LockedBlock pixels(pixelBlock);
     if (!pixels.Bytes()) return 0;
-    AddNonKeyRuns(region, pixels.Bytes(), stride, signedHeight, bitCount, left, top, right,
-                  bottom);
+    AddNonKeyRuns(region, pixels.Bytes(), stride, signedHeight, bitCount, left, top, right, bottom);
     return 1;
 }

@@ -73,8 +73,8 @@ BYTE* DibImage::ReplaceSection(HDC dc, SIZE_T* usableBytes) {
     if (info.header.biClrUsed > 256) info.header.biClrUsed = 256;
 
     void* bits = nullptr;
-    HBITMAP made = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                    &bits, nullptr, 0);
+    HBITMAP made = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
+                                    nullptr, 0);
     if (!made) return nullptr;
     if (!bits) {
         DeleteObject(made);
@@ -89,8 +89,8 @@ BYTE* DibImage::ReplaceSection(HDC dc, SIZE_T* usableBytes) {
     return static_cast<BYTE*>(bits);
 }
 
-int DibImage::Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom,
-                   int srcLeft, int srcTop, int srcRight, int srcBottom, DWORD rop) {
+int DibImage::Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom, int srcLeft,
+                   int srcTop, int srcRight, int srcBottom, DWORD rop) {
     if (loaded <= 0) return 0;
     HDC memory = CreateCompatibleDC(dc);
     if (!memory) return 0;
@@ -150,13 +150,15 @@ int DibImage::DrawAt(HDC dc, int x, int y, DWORD rop) {
     return Draw(dc, x, y, x + width, y + height, 0, 0, width, height, rop);
 }
 
-int DibImage::DrawPart(HDC dc, int x, int y, int srcLeft, int srcTop, int srcRight,
-                       int srcBottom, DWORD rop) {
+int DibImage::DrawPart(HDC dc, int x, int y, int srcLeft, int srcTop, int srcRight, int srcBottom,
+                       DWORD rop) {
     return Draw(dc, x, y, x + (srcRight - srcLeft), y + (srcBottom - srcTop), srcLeft, srcTop,
                 srcRight, srcBottom, rop);
 }
 
-int DibImage::Load(const std::string& name) { return LoadBmpFile(name); }
+int DibImage::Load(const std::string& name) {
+    return LoadBmpFile(name);
+}
 
 int DibImage::BuildPalette(const BITMAPINFOHEADER* header) {
     DWORD count = header->biClrUsed;
@@ -234,7 +236,8 @@ int DibImage::ImageSize() {
         if (size == 0) {
             size = whole;
             const bool keepZero = header->biBitCount == 16 && header->biCompression == BI_RGB;
-            header->biSizeImage = keepZero ? 0 : static_cast<DWORD>(whole > 0xFFFFFFFFLL ? 0 : whole);
+            header->biSizeImage =
+                keepZero ? 0 : static_cast<DWORD>(whole > 0xFFFFFFFFLL ? 0 : whole);
         }
     }
     // The section copy and the fades take this many bytes from the pixel
@@ -253,9 +256,13 @@ int DibImage::SetLoaded(int value) {
     return 1;
 }
 
-HLOCAL& DibImage::HeaderBlock() { return headerBlock; }
+HLOCAL& DibImage::HeaderBlock() {
+    return headerBlock;
+}
 
-HLOCAL& DibImage::PixelBlock() { return pixelBlock; }
+HLOCAL& DibImage::PixelBlock() {
+    return pixelBlock;
+}
 
 int DibImage::SuppressBlit(int value) {
     blitTag = static_cast<DWORD>(value);

@@ -13,17 +13,17 @@ public:
     DibImage();
 
     virtual int SaveBmpFile(const std::string& name);
-    virtual int Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom,
-                     int srcLeft, int srcTop, int srcRight, int srcBottom, DWORD rop);
+    virtual int Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom, int srcLeft,
+                     int srcTop, int srcRight, int srcBottom, DWORD rop);
     virtual int DrawAt(HDC dc, int x, int y, DWORD rop);
-    virtual int DrawPart(HDC dc, int x, int y, int srcLeft, int srcTop, int srcRight,
-                         int srcBottom, DWORD rop);
+    virtual int DrawPart(HDC dc, int x, int y, int srcLeft, int srcTop, int srcRight, int srcBottom,
+                         DWORD rop);
     virtual int LoadBmpFile(const std::string& name);
     virtual ~DibImage();
 
     int Load(const std::string& name);
     int LoadBitmapResource(int id, HMODULE module);
-    int LoadBitmapResourceFrom(int id, HMODULE module);   // second entry point
+    int LoadBitmapResourceFrom(int id, HMODULE module);  // second entry point
     int CopyRows(void* dest, int destStep, int byteOffset, int firstRow, int rowBytes,
                  int rowCount);
 

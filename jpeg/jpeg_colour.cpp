@@ -49,8 +49,10 @@ void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel, bool sp
         const __m128d Y = _mm_cvtepi32_pd(y);
         const __m128d Cb = _mm_cvtepi32_pd(cb);
         const __m128d Cr = _mm_cvtepi32_pd(cr);
-        const __m128d blue = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(Cb, kBlueCb), Y), _mm_mul_pd(Cr, kBlueCr));
-        const __m128d green = _mm_sub_pd(_mm_sub_pd(Y, _mm_mul_pd(Cb, kGreenCb)), _mm_mul_pd(Cr, kGreenCr));
+        const __m128d blue =
+            _mm_sub_pd(_mm_add_pd(_mm_mul_pd(Cb, kBlueCb), Y), _mm_mul_pd(Cr, kBlueCr));
+        const __m128d green =
+            _mm_sub_pd(_mm_sub_pd(Y, _mm_mul_pd(Cb, kGreenCb)), _mm_mul_pd(Cr, kGreenCr));
         const __m128d red = _mm_add_pd(_mm_mul_pd(Cr, kRedCr), Y);
         channel[0][half] = _mm_cvttpd_epi32(blue);
         channel[1][half] = _mm_cvttpd_epi32(green);
@@ -65,12 +67,12 @@ void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel, bool sp
     // Saturating packs clamp to 0..255 (the values fit 16 bits); then the
     // bytes are interleaved to B G R 0 per 32-bit lane.
     const __m128i zero = _mm_setzero_si128();
-    const __m128i blueGreen16 = _mm_packs_epi32(blue, green);  // b0..b3 g0..g3
-    const __m128i red16 = _mm_packs_epi32(red, zero);          // r0..r3 0..0
+    const __m128i blueGreen16 = _mm_packs_epi32(blue, green);    // b0..b3 g0..g3
+    const __m128i red16 = _mm_packs_epi32(red, zero);            // r0..r3 0..0
     const __m128i bytes = _mm_packus_epi16(blueGreen16, red16);  // b0..b3 g0..g3 r0..r3 0..0
     const __m128i blueGreen = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));  // b0 g0 b1 g1 ..
-    const __m128i redZero = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), zero);      // r0 0 r1 0 ..
-    const __m128i bgr0 = _mm_unpacklo_epi16(blueGreen, redZero);                     // b g r 0 x 4
+    const __m128i redZero = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), zero);     // r0 0 r1 0 ..
+    const __m128i bgr0 = _mm_unpacklo_epi16(blueGreen, redZero);                   // b g r 0 x 4
     alignas(16) std::uint32_t lanes[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes), bgr0);
     if (spare) {
@@ -84,7 +86,8 @@ void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel, bool sp
 
 }  // namespace
 
-void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination, std::int32_t stride) {
+void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination,
+                   std::int32_t stride) {
     for (int r = 0; r < rows; ++r) {
         const std::int32_t* y = planes.y + r * planes.yStride;
         const std::int32_t* cb = planes.cb + r * planes.chromaStride;
@@ -94,9 +97,11 @@ void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t*
 #ifdef VELMOR_JPEG_SSE2
         const __m128i levelShift = _mm_set1_epi32(128);
         for (; c + 4 <= columns; c += 4) {
-            const __m128i Y = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + c)), levelShift);
+            const __m128i Y =
+                _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + c)), levelShift);
             ConvertFour(Y, _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + c)),
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + c)), pixel + 3 * c, c + 4 < columns);
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + c)), pixel + 3 * c,
+                        c + 4 < columns);
         }
 #endif
         for (; c < columns; ++c) ConvertPixel(y[c] + 128, cb[c], cr[c], pixel + 3 * c);

@@ -78,26 +78,36 @@ int JpegDecoder::SegmentLength(const BYTE* position, std::uint32_t* length) cons
     return 1;
 }
 
-const BYTE* JpegDecoder::ParseMarker(const BYTE* position, HLOCAL* headerBlock, HLOCAL* pixelBlock) {
+const BYTE* JpegDecoder::ParseMarker(const BYTE* position, HLOCAL* headerBlock,
+                                     HLOCAL* pixelBlock) {
     if (streamEnd - position < 2 || position[0] != 0xFF) return nullptr;
     const BYTE code = position[1];
     position += 2;
     switch (code) {
-    case 0xC0: return ReadFrameHeader(position, headerBlock, pixelBlock);
-    case 0xC4: return ReadHuffmanTables(position);
-    case 0xD8: return position;
-    case 0xD9: return nullptr;
-    case 0xDA: return frameAccepted ? DecodeScan(position, *pixelBlock) : nullptr;
-    case 0xDB: return ReadQuantTables(position);
-    case 0xDD: return ReadRestartInterval(position);
-    case 0xFE: return SkipSegment(position);
-    default:
-        if (code >= 0xE0 && code <= 0xFD) return SkipSegment(position);
-        return nullptr;
+        case 0xC0:
+            return ReadFrameHeader(position, headerBlock, pixelBlock);
+        case 0xC4:
+            return ReadHuffmanTables(position);
+        case 0xD8:
+            return position;
+        case 0xD9:
+            return nullptr;
+        case 0xDA:
+            return frameAccepted ? DecodeScan(position, *pixelBlock) : nullptr;
+        case 0xDB:
+            return ReadQuantTables(position);
+        case 0xDD:
+            return ReadRestartInterval(position);
+        case 0xFE:
+            return SkipSegment(position);
+        default:
+            if (code >= 0xE0 && code <= 0xFD) return SkipSegment(position);
+            return nullptr;
     }
 }
 
-const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position, HLOCAL* headerBlock, HLOCAL* pixelBlock) {
+const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position, HLOCAL* headerBlock,
+                                         HLOCAL* pixelBlock) {
     // Only three-component frames (length 17) are read; anything else is
     // reported to the debugger, as soon as the length is known.
     if (streamEnd - position < 2) return nullptr;

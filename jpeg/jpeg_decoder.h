@@ -69,7 +69,8 @@ public:
     int GetBits(std::int32_t* value, std::uint8_t count);
     int DecodeHuffman(const CodeTable& table, const BYTE* values, int valueCount);
     std::int32_t Extend(int size);
-    int DecodeDc(std::int32_t* difference, const CodeTable& table, const BYTE* values, int valueCount);
+    int DecodeDc(std::int32_t* difference, const CodeTable& table, const BYTE* values,
+                 int valueCount);
     int DecodeAc(std::int32_t* value, std::int32_t* run, const CodeTable& table, const BYTE* values,
                  int valueCount);
     int CheckRestart(std::int32_t mcuCount);
@@ -93,11 +94,11 @@ public:
     const BYTE* streamStart;
 
     // Bounds and bookkeeping that keep hostile streams harmless.
-    const BYTE* streamEnd;     // one past the last byte of the stream
-    int acCounts[4];           // codes in each AC table; -1 = not defined
-    int dcCounts[4];           // codes in each DC table; -1 = not defined
-    int frameAccepted;         // a frame header was accepted
-    int dataError;             // the entropy-coded data ran out or went bad
+    const BYTE* streamEnd;  // one past the last byte of the stream
+    int acCounts[4];        // codes in each AC table; -1 = not defined
+    int dcCounts[4];        // codes in each DC table; -1 = not defined
+    int frameAccepted;      // a frame header was accepted
+    int dataError;          // the entropy-coded data ran out or went bad
 
 private:
     struct ScanState;
@@ -105,7 +106,8 @@ private:
     int DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]);
     int DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]);
     int DecodeBlock(ScanState& scan, int component, std::int32_t coefficients[64]);
-    void StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BYTE* pixels, int mx, int my) const;
+    void StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BYTE* pixels, int mx,
+                  int my) const;
 };
 
 #endif

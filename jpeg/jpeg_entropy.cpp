@@ -94,7 +94,8 @@ int JpegDecoder::DecodeAc(std::int32_t* value, std::int32_t* run, const CodeTabl
 // are stepped over; the marker code itself is not examined.
 int JpegDecoder::CheckRestart(std::int32_t mcuCount) {
     const bool intervalDone = restartInterval != 0 && mcuCount == restartInterval;
-    const bool atMarker = bitPos == 0 && streamEnd - dataPos > 1 && dataPos[0] == 0xFF && dataPos[1] != 0x00;
+    const bool atMarker =
+        bitPos == 0 && streamEnd - dataPos > 1 && dataPos[0] == 0xFF && dataPos[1] != 0x00;
     if (!intervalDone && !atMarker) return 0;
     if (bitPos != 0) {
         if (dataPos[0] == 0xFF && streamEnd - dataPos > 1 && dataPos[1] == 0x00) ++dataPos;

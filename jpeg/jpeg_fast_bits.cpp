@@ -4,7 +4,8 @@
 
 namespace jpeg_internal {
 
-void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount, FastHuffman* fast) {
+void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount,
+                      FastHuffman* fast) {
     fast->table = &table;
     fast->values = values;
     fast->valueCount = valueCount;
@@ -45,7 +46,8 @@ void BuildFastAc(const FastHuffman& huffman, FastAc* fast) {
         const int codeLength = code >> 8;
         const int size = code & 15;
         if (codeLength && size && codeLength + size <= 9) {
-            std::int32_t value = static_cast<std::int32_t>((prefix >> (9 - codeLength - size)) & ((1u << size) - 1));
+            std::int32_t value =
+                static_cast<std::int32_t>((prefix >> (9 - codeLength - size)) & ((1u << size) - 1));
             if (value < (1 << (size - 1))) value = value + 1 - (1 << size);
             entry.value = static_cast<std::int16_t>(value);
             entry.run = static_cast<std::uint8_t>((code & 0xFF) >> 4);

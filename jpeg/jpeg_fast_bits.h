@@ -34,7 +34,8 @@ public:
         const BYTE* position = next;
         if (realBits > 0) {
             for (int back = (realBits + 7) / 8; back > 0; --back)
-                position -= (position - first >= 2 && position[-2] == 0xFF && position[-1] == 0x00) ? 2 : 1;
+                position -=
+                    (position - first >= 2 && position[-2] == 0xFF && position[-1] == 0x00) ? 2 : 1;
         }
         *dataPos = position;
         *bitPos = realBits > 0 ? (8 - realBits % 8) & 7 : 0;
@@ -84,7 +85,8 @@ struct FastHuffman {
     int valueCount;
 };
 
-void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount, FastHuffman* fast);
+void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount,
+                      FastHuffman* fast);
 
 // For AC tables: the codes whose run/size symbol and magnitude bits fit in
 // 9 bits together, decoded in one step.  length 0 where they do not fit

@@ -20,15 +20,17 @@ namespace jpeg_internal {
 
 namespace {
 
-const std::uint32_t A = 370727;   // T[x][0], +-T[x][4]
-const std::uint32_t B = 484378;   // +-T[x][2], +-T[x][6]
+const std::uint32_t A = 370727;  // T[x][0], +-T[x][4]
+const std::uint32_t B = 484378;  // +-T[x][2], +-T[x][6]
 const std::uint32_t F = 200636;
 const std::uint32_t C1 = 514213;  // odd columns
 const std::uint32_t C3 = 435929;
 const std::uint32_t C5 = 291278;
 const std::uint32_t C7 = 102283;
 
-std::int32_t Divide(std::uint32_t sum) { return static_cast<std::int32_t>(sum) / 1048576; }
+std::int32_t Divide(std::uint32_t sum) {
+    return static_cast<std::int32_t>(sum) / 1048576;
+}
 
 // The last stage of the eight-point transform: output x and 7 - x are the
 // even part plus and minus the odd part.
@@ -92,7 +94,6 @@ inline void TransformLowHalf(const std::int32_t* in, std::int32_t* out, int step
     StoreButterfly(e0, e1, e2, e3, o0, o1, o2, o3, out, step);
 }
 
-
 #ifdef VELMOR_JPEG_SSE2
 // The SSE2 transform works on 16-bit inputs (all coefficients of a block
 // within -32768..32767; the intermediate values and the samples always are,
@@ -105,29 +106,43 @@ inline void TransformLowHalf(const std::int32_t* in, std::int32_t* out, int step
 // kPairConstants[x][pair][hi/lo]: the two basis values of T[x] for the row
 // pairs (0,2), (4,6), (1,3), (5,7), repeated over the eight 16-bit lanes.
 alignas(16) const std::int16_t kPairConstants[4][4][2][8] = {
-    {  // x = 0
+    {
+        // x = 0
         {{6, 7, 6, 7, 6, 7, 6, 7}, {-22489, 25626, -22489, 25626, -22489, 25626, -22489, 25626}},
         {{6, 3, 6, 3, 6, 3, 6, 3}, {-22489, 4028, -22489, 4028, -22489, 4028, -22489, 4028}},
-        {{8, 7, 8, 7, 8, 7, 8, 7}, {-10075, -22823, -10075, -22823, -10075, -22823, -10075, -22823}},
+        {{8, 7, 8, 7, 8, 7, 8, 7},
+         {-10075, -22823, -10075, -22823, -10075, -22823, -10075, -22823}},
         {{4, 2, 4, 2, 4, 2, 4, 2}, {29134, -28789, 29134, -28789, 29134, -28789, 29134, -28789}},
     },
-    {  // x = 1
+    {
+        // x = 1
         {{6, 3, 6, 3, 6, 3, 6, 3}, {-22489, 4028, -22489, 4028, -22489, 4028, -22489, 4028}},
-        {{-6, -7, -6, -7, -6, -7, -6, -7}, {22489, -25626, 22489, -25626, 22489, -25626, 22489, -25626}},
-        {{7, -2, 7, -2, 7, -2, 7, -2}, {-22823, 28789, -22823, 28789, -22823, 28789, -22823, 28789}},
-        {{-8, -4, -8, -4, -8, -4, -8, -4}, {10075, -29134, 10075, -29134, 10075, -29134, 10075, -29134}},
+        {{-6, -7, -6, -7, -6, -7, -6, -7},
+         {22489, -25626, 22489, -25626, 22489, -25626, 22489, -25626}},
+        {{7, -2, 7, -2, 7, -2, 7, -2},
+         {-22823, 28789, -22823, 28789, -22823, 28789, -22823, 28789}},
+        {{-8, -4, -8, -4, -8, -4, -8, -4},
+         {10075, -29134, 10075, -29134, 10075, -29134, 10075, -29134}},
     },
-    {  // x = 2
-        {{6, -3, 6, -3, 6, -3, 6, -3}, {-22489, -4028, -22489, -4028, -22489, -4028, -22489, -4028}},
+    {
+        // x = 2
+        {{6, -3, 6, -3, 6, -3, 6, -3},
+         {-22489, -4028, -22489, -4028, -22489, -4028, -22489, -4028}},
         {{-6, 7, -6, 7, -6, 7, -6, 7}, {22489, 25626, 22489, 25626, 22489, 25626, 22489, 25626}},
         {{4, -8, 4, -8, 4, -8, 4, -8}, {29134, 10075, 29134, 10075, 29134, 10075, 29134, 10075}},
-        {{2, 7, 2, 7, 2, 7, 2, 7}, {-28789, -22823, -28789, -22823, -28789, -22823, -28789, -22823}},
+        {{2, 7, 2, 7, 2, 7, 2, 7},
+         {-28789, -22823, -28789, -22823, -28789, -22823, -28789, -22823}},
     },
-    {  // x = 3
-        {{6, -7, 6, -7, 6, -7, 6, -7}, {-22489, -25626, -22489, -25626, -22489, -25626, -22489, -25626}},
-        {{6, -3, 6, -3, 6, -3, 6, -3}, {-22489, -4028, -22489, -4028, -22489, -4028, -22489, -4028}},
-        {{2, -4, 2, -4, 2, -4, 2, -4}, {-28789, -29134, -28789, -29134, -28789, -29134, -28789, -29134}},
-        {{7, -8, 7, -8, 7, -8, 7, -8}, {-22823, 10075, -22823, 10075, -22823, 10075, -22823, 10075}},
+    {
+        // x = 3
+        {{6, -7, 6, -7, 6, -7, 6, -7},
+         {-22489, -25626, -22489, -25626, -22489, -25626, -22489, -25626}},
+        {{6, -3, 6, -3, 6, -3, 6, -3},
+         {-22489, -4028, -22489, -4028, -22489, -4028, -22489, -4028}},
+        {{2, -4, 2, -4, 2, -4, 2, -4},
+         {-28789, -29134, -28789, -29134, -28789, -29134, -28789, -29134}},
+        {{7, -8, 7, -8, 7, -8, 7, -8},
+         {-22823, 10075, -22823, 10075, -22823, 10075, -22823, 10075}},
     },
 
 };
@@ -200,14 +215,15 @@ inline void Transpose(const __m128i a[8], __m128i b[8]) {
     b[7] = _mm_unpackhi_epi64(u3, u7);
 }
 
-void InverseDctNarrow(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride, bool lowOnly) {
+void InverseDctNarrow(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
+                      bool lowOnly) {
     __m128i rows[8], intermediate[8], columns[8], transposed[8], out[8];
     for (int k = 0; k < 8; ++k) {
         const __m128i* row = reinterpret_cast<const __m128i*>(coefficients + 8 * k);
         rows[k] = _mm_packs_epi32(_mm_loadu_si128(row), _mm_loadu_si128(row + 1));
     }
-    TransformLanes(rows, intermediate, lowOnly);  // intermediate[x]: lanes u
-    Transpose(intermediate, columns);             // columns[u]: lanes x
+    TransformLanes(rows, intermediate, lowOnly);   // intermediate[x]: lanes u
+    Transpose(intermediate, columns);              // columns[u]: lanes x
     TransformLanes(columns, transposed, lowOnly);  // transposed[y]: lanes x
     Transpose(transposed, out);                    // out[x]: lanes y
     for (int x = 0; x < 8; ++x) {
@@ -220,11 +236,13 @@ void InverseDctNarrow(const std::int32_t coefficients[64], std::int32_t* samples
 
 }  // namespace
 
-void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride, int lastZigZag,
-                bool narrow) {
+void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
+                int lastZigZag, bool narrow) {
     if (lastZigZag == 0) {
         // Only the DC coefficient: every sample is the same.
-        const std::int32_t value = Divide(static_cast<std::uint32_t>(Divide(static_cast<std::uint32_t>(coefficients[0]) * A)) * A);
+        const std::int32_t value = Divide(
+            static_cast<std::uint32_t>(Divide(static_cast<std::uint32_t>(coefficients[0]) * A)) *
+            A);
         for (int x = 0; x < 8; ++x)
             for (int y = 0; y < 8; ++y) samples[x * rowStride + y] = value;
         return;
@@ -241,7 +259,8 @@ void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int 
         // Zig-zag positions 0..9 all lie in rows 0..3 and columns 0..3.
         std::int32_t intermediate[64] = {};
         for (int u = 0; u < 4; ++u) TransformLowHalf(coefficients + u, intermediate + u, 8);
-        for (int x = 0; x < 8; ++x) TransformLowHalf(intermediate + 8 * x, samples + x * rowStride, 1);
+        for (int x = 0; x < 8; ++x)
+            TransformLowHalf(intermediate + 8 * x, samples + x * rowStride, 1);
         return;
     }
     // Vertical pass, column by column: frequency row k becomes pixel row x.

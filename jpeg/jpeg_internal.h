@@ -21,8 +21,8 @@ inline std::int32_t WrapMul(std::int32_t a, std::int32_t b) {
 // 2^20 with truncation.  `lastZigZag` is the last zig-zag position that may
 // be nonzero (63 when not known); `narrow` tells that every coefficient lies
 // within -32768..32767.
-void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride, int lastZigZag,
-                bool narrow);
+void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
+                int lastZigZag, bool narrow);
 
 // The samples of one MCU: Y before its level shift of 128, Cb and Cr
 // centred on 0, each row-major with its own row stride.
@@ -36,7 +36,8 @@ struct PlaneView {
 
 // Converts `rows` x `columns` pixels to B, G, R bytes, row r going to
 // `destination` - r * stride (the pixel block is bottom-up).
-void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination, std::int32_t stride);
+void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination,
+                   std::int32_t stride);
 
 }  // namespace jpeg_internal
 

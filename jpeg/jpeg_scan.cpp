@@ -15,7 +15,7 @@ struct JpegDecoder::ScanState {
     std::int32_t predictors[3];
     int chromaBlueRatioH;  // H0 / H1 and V0 / V1
     int chromaBlueRatioV;
-    int chromaRedRatioH;   // H0 / H2 and V0 / V2
+    int chromaRedRatioH;  // H0 / H2 and V0 / V2
     int chromaRedRatioV;
     std::int32_t mcuCount;
     jpeg_internal::FastBitReader reader;   // the fast path's view of the bit reader
@@ -45,8 +45,8 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
         seen[selector - 1] = true;
     }
     for (int c = 0; c < 3; ++c) {
-        if (!seen[c] || !quantTables[components[c].quantTable] || dcCounts[scan.dcSelector[c]] < 0 ||
-            acCounts[scan.acSelector[c]] < 0)
+        if (!seen[c] || !quantTables[components[c].quantTable] ||
+            dcCounts[scan.dcSelector[c]] < 0 || acCounts[scan.acSelector[c]] < 0)
             return nullptr;
     }
     entry += 3;  // Ss, Se, AhAl: a baseline scan is assumed
@@ -82,7 +82,8 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
                 for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
                 scan.reader.Start(dataPos, bitPos, streamEnd);
             }
-            std::int32_t predictors[3] = {scan.predictors[0], scan.predictors[1], scan.predictors[2]};
+            std::int32_t predictors[3] = {scan.predictors[0], scan.predictors[1],
+                                          scan.predictors[2]};
             if (!dataError && !DecodeMcuFast(scan, blocks)) {
                 for (int c = 0; c < 3; ++c) scan.predictors[c] = predictors[c];
                 if (DecodeMcu(scan, blocks)) scan.reader.Start(dataPos, bitPos, streamEnd);
@@ -145,7 +146,8 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                 if (reader.Available() < 32) reader.Fill();
                 const int size = jpeg_internal::DecodeSymbol(reader, dcTable);
                 if (size < 0 || size > 11) return 0;
-                const std::int32_t difference = size ? jpeg_internal::ReceiveExtend(reader, size) : 0;
+                const std::int32_t difference =
+                    size ? jpeg_internal::ReceiveExtend(reader, size) : 0;
                 const std::int32_t dc = WrapAdd(difference, scan.predictors[c]);
                 coefficients[0] = WrapMul(quant[0], dc);
                 wide |= (static_cast<std::uint32_t>(coefficients[0]) + 32768u) >> 16;
@@ -241,13 +243,15 @@ void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BY
         planes = {luma, 8, blue, red, 8};
     } else {
         for (int i = 0; i < lumaBlocks; ++i)
-            jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16, scan.lastZigZag[i], scan.narrow[i]);
+            jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16,
+                                      scan.lastZigZag[i], scan.narrow[i]);
         std::int32_t samples[64];
         const int ratios[2][2] = {{scan.chromaBlueRatioV, scan.chromaBlueRatioH},
                                   {scan.chromaRedRatioV, scan.chromaRedRatioH}};
         std::int32_t* planesOut[2] = {blue, red};
         for (int p = 0; p < 2; ++p) {
-            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p], scan.narrow[4 + p]);
+            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p],
+                                      scan.narrow[4 + p]);
             const int shiftV = ratios[p][0] == 2 ? 1 : 0;
             const int shiftH = ratios[p][1] == 2 ? 1 : 0;
             for (int r = 0; r < mcuHeight; ++r)
@@ -261,6 +265,7 @@ void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BY
     const int top = mcuHeight * my;
     const int columns = header.biWidth - left < mcuWidth ? header.biWidth - left : mcuWidth;
     const int rows = header.biHeight - top < mcuHeight ? header.biHeight - top : mcuHeight;
-    BYTE* destination = pixels + static_cast<std::size_t>(stride) * (header.biHeight - 1 - top) + 3 * left;
+    BYTE* destination =
+        pixels + static_cast<std::size_t>(stride) * (header.biHeight - 1 - top) + 3 * left;
     jpeg_internal::ConvertPixels(planes, rows, columns, destination, stride);
 }

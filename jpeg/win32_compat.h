@@ -54,11 +54,11 @@ void OutputDebugStringA(const char* text);
 
 // Observation and fault injection for host tests.
 namespace velmor_host {
-const char* LastDebugText();     // "" until something was sent
-int DebugTextCount();            // texts sent so far
+const char* LastDebugText();  // "" until something was sent
+int DebugTextCount();         // texts sent so far
 void ClearDebugText();
-long LiveBlocks();               // blocks allocated and not yet freed
-int LockCount(HLOCAL block);     // current lock count of a block
+long LiveBlocks();            // blocks allocated and not yet freed
+int LockCount(HLOCAL block);  // current lock count of a block
 // Allocations of more than `bytes` fail (return null); SIZE_MAX lifts it.
 void SetAllocationLimit(SIZE_T bytes);
 }  // namespace velmor_host

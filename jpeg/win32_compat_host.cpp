@@ -23,7 +23,9 @@ std::mutex debugMutex;
 std::string lastDebugText;
 int debugTextCount = 0;
 
-LocalBlock* ToBlock(HLOCAL handle) { return static_cast<LocalBlock*>(handle); }
+LocalBlock* ToBlock(HLOCAL handle) {
+    return static_cast<LocalBlock*>(handle);
+}
 
 }  // namespace
 
@@ -60,7 +62,9 @@ HLOCAL LocalFree(HLOCAL handle) {
     return nullptr;
 }
 
-SIZE_T LocalSize(HLOCAL handle) { return handle ? ToBlock(handle)->size : 0; }
+SIZE_T LocalSize(HLOCAL handle) {
+    return handle ? ToBlock(handle)->size : 0;
+}
 
 void OutputDebugStringA(const char* text) {
     std::lock_guard<std::mutex> guard(debugMutex);
@@ -86,10 +90,16 @@ void ClearDebugText() {
     debugTextCount = 0;
 }
 
-long LiveBlocks() { return liveBlocks.load(); }
+long LiveBlocks() {
+    return liveBlocks.load();
+}
 
-int LockCount(HLOCAL handle) { return handle ? ToBlock(handle)->locks : 0; }
+int LockCount(HLOCAL handle) {
+    return handle ? ToBlock(handle)->locks : 0;
+}
 
-void SetAllocationLimit(SIZE_T bytes) { allocationLimit.store(bytes); }
+void SetAllocationLimit(SIZE_T bytes) {
+    allocationLimit.store(bytes);
+}
 
 }  // namespace velmor_host

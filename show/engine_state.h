@@ -6,14 +6,14 @@
 // The slide show's frame counters and the layout of the picture on screen.
 // There is one saver window per process, so there is one of these.
 struct EngineState {
-    int firstPaintPending = 1;   // the first WM_PAINT starts the show
-    int cycleTick = 0;           // ticks into the current display interval
-    int shownTicks = 0;          // ticks since the picture on screen came in
+    int firstPaintPending = 1;  // the first WM_PAINT starts the show
+    int cycleTick = 0;          // ticks into the current display interval
+    int shownTicks = 0;         // ticks since the picture on screen came in
     RECT clientRect = {0, 0, 0, 0};
-    int picWidth = 0;            // a third of the width for the wide picture
+    int picWidth = 0;  // a third of the width for the wide picture
     int picHeight = 0;
-    RECT srcRect = {0, 0, 0, 0}; // part of the picture drawn, picture pixels
-    RECT destRect = {0, 0, 0, 0};// where it goes in the client area
+    RECT srcRect = {0, 0, 0, 0};   // part of the picture drawn, picture pixels
+    RECT destRect = {0, 0, 0, 0};  // where it goes in the client area
     int marginX = 0;
     int marginY = 0;
 };

@@ -4,18 +4,15 @@
 namespace {
 
 // a * b / c without overflow; 0 when c is not positive.
-int ScaleDimension(int a, int b, int c)
-{
-    if (c <= 0)
-        return 0;
+int ScaleDimension(int a, int b, int c) {
+    if (c <= 0) return 0;
     return static_cast<int>(static_cast<long long>(a) * b / c);
 }
 
 }  // namespace
 
-void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int width,
-                   int height, int widePicture)
-{
+void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int width, int height,
+                   int widePicture) {
     SetRect(&state.clientRect, 0, 0, clientWidth, clientHeight);
     state.picWidth = widePicture ? width / 3 : width;
     state.picHeight = height;
@@ -23,14 +20,12 @@ void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int wi
 
     state.marginX = (clientWidth - state.picWidth) / 2;
     state.marginY = (clientHeight - state.picHeight) / 2;
-    if (state.marginX < 0)
-        state.marginX = 0;
-    if (state.marginY < 0)
-        state.marginY = 0;
+    if (state.marginX < 0) state.marginX = 0;
+    if (state.marginY < 0) state.marginY = 0;
 
     if (state.marginX != 0 && state.marginY != 0) {
-        SetRect(&state.destRect, state.marginX, state.marginY,
-                state.marginX + state.picWidth, state.marginY + state.picHeight);
+        SetRect(&state.destRect, state.marginX, state.marginY, state.marginX + state.picWidth,
+                state.marginY + state.picHeight);
         return;
     }
 

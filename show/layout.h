@@ -11,7 +11,7 @@ struct EngineState;
 // The wide picture is laid out a third of its width at a time.  A picture
 // with a margin on both sides is drawn at its own size, centred; any other
 // is scaled to fit a square of side min(clientWidth, clientHeight).
-void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int width,
-                   int height, int widePicture);
+void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int width, int height,
+                   int widePicture);
 
 #endif

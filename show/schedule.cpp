@@ -1,51 +1,41 @@
 #include "show/schedule.h"
 #include "show/engine_state.h"
 
-int PeriodTicks(int intervalTicks, int widePicture)
-{
-    if (widePicture && intervalTicks < WIDE_MIN_PERIOD)
-        return WIDE_MIN_PERIOD;
+int PeriodTicks(int intervalTicks, int widePicture) {
+    if (widePicture && intervalTicks < WIDE_MIN_PERIOD) return WIDE_MIN_PERIOD;
     return intervalTicks;
 }
 
-int LateStartTick(int cycleTick, int intervalTicks)
-{
+int LateStartTick(int cycleTick, int intervalTicks) {
     int start = cycleTick + 3 * intervalTicks / 4;
     return start < LATE_START_FLOOR ? LATE_START_FLOOR : start;
 }
 
-int NextPictureNumber(int pictureNumber)
-{
+int NextPictureNumber(int pictureNumber) {
     int next = pictureNumber + 1;
     return next > PICTURE_COUNT ? 1 : next;
 }
 
-int PictureOnScreen(int pictureNumber)
-{
+int PictureOnScreen(int pictureNumber) {
     int previous = pictureNumber - 1;
     return previous == 0 ? PICTURE_COUNT : previous;
 }
 
-FramePlan PlanFrame(int shownTicks, int cycleTick, int period, int widePicture)
-{
-    if (shownTicks <= FADE_IN_STEPS)
-        return FramePlan{FRAME_FADE_IN, shownTicks, FADE_IN_STEPS};
+FramePlan PlanFrame(int shownTicks, int cycleTick, int period, int widePicture) {
+    if (shownTicks <= FADE_IN_STEPS) return FramePlan{FRAME_FADE_IN, shownTicks, FADE_IN_STEPS};
     if (cycleTick >= period - FADE_OUT_STEPS)
         return FramePlan{FRAME_FADE_OUT, period - cycleTick - 1, FADE_OUT_STEPS};
-    if (widePicture && shownTicks <= FADE_IN_STEPS + PAN_TICKS)
-        return FramePlan{FRAME_PAN, 0, 0};
+    if (widePicture && shownTicks <= FADE_IN_STEPS + PAN_TICKS) return FramePlan{FRAME_PAN, 0, 0};
     return FramePlan{FRAME_STEADY, 0, 0};
 }
 
-RECT WideFadeInSource(int width, int height)
-{
+RECT WideFadeInSource(int width, int height) {
     int third = width / 3;
     RECT r = {2 * third, 0, width, height};
     return r;
 }
 
-RECT PanSource(int width, int height, int shownTicks)
-{
+RECT PanSource(int width, int height, int shownTicks) {
     int third = width / 3;
     int t = shownTicks - FADE_IN_STEPS;
     int offset = t * third * 2 / PAN_TICKS;
@@ -57,8 +47,7 @@ RECT PanSource(int width, int height, int shownTicks)
     return r;
 }
 
-TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, int clicked)
-{
+TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, int clicked) {
     if (clicked) {
         state.cycleTick = 0;
         state.shownTicks = 0;

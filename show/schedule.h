@@ -9,18 +9,22 @@ struct EngineState;
 const UINT_PTR SHOW_TIMER_ID = 1;
 const UINT SHOW_TIMER_PERIOD_MS = 66;
 const int TICKS_PER_SECOND = 15;
-const int FADE_IN_STEPS = 30;         // shownTicks 0..30: steps 0..30 of 30
-const int FADE_OUT_STEPS = 15;        // the last 15 ticks: steps 14..0 of 15
-const int PAN_TICKS = 450;            // the wide picture pans after its fade-in
+const int FADE_IN_STEPS = 30;   // shownTicks 0..30: steps 0..30 of 30
+const int FADE_OUT_STEPS = 15;  // the last 15 ticks: steps 14..0 of 15
+const int PAN_TICKS = 450;      // the wide picture pans after its fade-in
 const int WIDE_MIN_PERIOD = PAN_TICKS + 120;
-const int LATE_START_FLOOR = 225;     // least starting cycleTick of picture 12
+const int LATE_START_FLOOR = 225;  // least starting cycleTick of picture 12
 const int PICTURE_COUNT = 12;
 
 // pictureNumber holds the next picture to load, so the wide picture
 // (picture 11) is on screen exactly while it is 12; and when it is 12 at a
 // picture change, picture 12 is the one coming on screen.
-inline int IsWidePictureOnScreen(int pictureNumber) { return pictureNumber == 12; }
-inline int IsPictureTwelveNext(int pictureNumber) { return pictureNumber == 12; }
+inline int IsWidePictureOnScreen(int pictureNumber) {
+    return pictureNumber == 12;
+}
+inline int IsPictureTwelveNext(int pictureNumber) {
+    return pictureNumber == 12;
+}
 
 // The period of the current interval: I, or max(I, 570) for the wide picture.
 int PeriodTicks(int intervalTicks, int widePicture);
@@ -37,8 +41,8 @@ int PictureOnScreen(int pictureNumber);
 enum FrameKind { FRAME_FADE_IN, FRAME_FADE_OUT, FRAME_PAN, FRAME_STEADY };
 struct FramePlan {
     FrameKind kind;
-    int step;    // brightness step for the fades
-    int steps;   // 30 for the fade-in, 15 for the fade-out, 0 otherwise
+    int step;   // brightness step for the fades
+    int steps;  // 30 for the fade-in, 15 for the fade-out, 0 otherwise
 };
 FramePlan PlanFrame(int shownTicks, int cycleTick, int period, int widePicture);
 
@@ -53,7 +57,7 @@ RECT PanSource(int width, int height, int shownTicks);
 // new picture (picture 12's late start, shownTicks back to 0).
 struct TickStart {
     int period;
-    int newPicture;   // the caller swaps the next picture in
+    int newPicture;  // the caller swaps the next picture in
 };
 TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, int clicked);
 

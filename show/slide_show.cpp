@@ -17,24 +17,19 @@ namespace {
 // Starts a loader thread for `window`, replacing (and closing) the handle of
 // the previous one, which has always ended by now.  The handle is null when
 // the thread could not be created.
-void StartLoaderThread(SaverWindow& window)
-{
-    if (window.loaderThread)
-        CloseHandle(window.loaderThread);
-    window.loaderThread = CreateThread(nullptr, 0, LoaderThreadProc, &window, 0,
-                                       &window.loaderThreadId);
+void StartLoaderThread(SaverWindow& window) {
+    if (window.loaderThread) CloseHandle(window.loaderThread);
+    window.loaderThread =
+        CreateThread(nullptr, 0, LoaderThreadProc, &window, 0, &window.loaderThreadId);
 }
 
-void WaitForLoaderThread(SaverWindow& window)
-{
-    if (window.loaderThread)
-        WaitForSingleObject(window.loaderThread, INFINITE);
+void WaitForLoaderThread(SaverWindow& window) {
+    if (window.loaderThread) WaitForSingleObject(window.loaderThread, INFINITE);
 }
 
 // Rebuilds the picture's DIB section at the plan's brightness step; only the
 // visible rectangle of the wide picture is converted.
-void FadeFrame(JpegImage& picture, HDC dc, const FramePlan& plan, int wide, const RECT& src)
-{
+void FadeFrame(JpegImage& picture, HDC dc, const FramePlan& plan, int wide, const RECT& src) {
     if (wide)
         picture.FadeRect(dc, plan.step, plan.steps, src.left, src.top, src.right, src.bottom);
     else
@@ -43,8 +38,7 @@ void FadeFrame(JpegImage& picture, HDC dc, const FramePlan& plan, int wide, cons
 
 }  // namespace
 
-int SaverWindow::OnFirstPaint()
-{
+int SaverWindow::OnFirstPaint() {
     if (engineState.firstPaintPending) {
         engineState.firstPaintPending = 0;
         StartShow();
@@ -52,22 +46,18 @@ int SaverWindow::OnFirstPaint()
     return 1;
 }
 
-int SaverWindow::StartShow()
-{
+int SaverWindow::StartShow() {
     pictureNumber = ReadStartPicture();
     intervalTicks = ReadIntervalSeconds() * TICKS_PER_SECOND;
     timerId = SetTimer(hwnd, SHOW_TIMER_ID, SHOW_TIMER_PERIOD_MS, nullptr);
-    if (timerId != 0)
-        Tick();   // loads and shows the first picture at once
+    if (timerId != 0) Tick();  // loads and shows the first picture at once
     return 1;
 }
 
-int SaverWindow::Tick()
-{
+int SaverWindow::Tick() {
     // A click before the show has started (or without a timer) must not
     // step counters that have no interval yet.
-    if (timerId == 0)
-        return 0;
+    if (timerId == 0) return 0;
 
     EngineState& state = engineState;
     int wasClicked = clicked;
@@ -78,7 +68,7 @@ int SaverWindow::Tick()
     TickStart start = BeginTick(state, intervalTicks, pictureNumber, wasClicked);
     if (start.newPicture) {
         Advance();
-        InvalidateRect(hwnd, nullptr, TRUE);   // WM_PAINT clears to black
+        InvalidateRect(hwnd, nullptr, TRUE);  // WM_PAINT clears to black
     }
 
     if (!currentPicture) {
@@ -101,29 +91,29 @@ int SaverWindow::Tick()
         FramePlan plan = PlanFrame(state.shownTicks, state.cycleTick, start.period, wide);
         RECT& src = state.srcRect;
         switch (plan.kind) {
-        case FRAME_FADE_IN:
-            if (wide) {
-                RECT right = WideFadeInSource(currentPicture->Width(), state.picHeight);
-                src.left = right.left;
-                src.right = right.right;
+            case FRAME_FADE_IN:
+                if (wide) {
+                    RECT right = WideFadeInSource(currentPicture->Width(), state.picHeight);
+                    src.left = right.left;
+                    src.right = right.right;
+                }
+                FadeFrame(*currentPicture, dc, plan, wide, src);
+                break;
+            case FRAME_FADE_OUT:
+                FadeFrame(*currentPicture, dc, plan, wide, src);
+                break;
+            case FRAME_PAN: {
+                RECT view = PanSource(currentPicture->Width(), state.picHeight, state.shownTicks);
+                src.left = view.left;
+                src.right = view.right;
+                break;
             }
-            FadeFrame(*currentPicture, dc, plan, wide, src);
-            break;
-        case FRAME_FADE_OUT:
-            FadeFrame(*currentPicture, dc, plan, wide, src);
-            break;
-        case FRAME_PAN: {
-            RECT view = PanSource(currentPicture->Width(), state.picHeight, state.shownTicks);
-            src.left = view.left;
-            src.right = view.right;
-            break;
-        }
-        case FRAME_STEADY:
-            break;   // the DIB section still holds the last fade's full step
+            case FRAME_STEADY:
+                break;  // the DIB section still holds the last fade's full step
         }
         const RECT& dest = state.destRect;
-        currentPicture->Draw(dc, dest.left, dest.top, dest.right, dest.bottom, src.left,
-                             src.top, src.right, src.bottom, SRCCOPY);
+        currentPicture->Draw(dc, dest.left, dest.top, dest.right, dest.bottom, src.left, src.top,
+                             src.right, src.bottom, SRCCOPY);
         ReleaseDC(hwnd, dc);
     }
 
@@ -137,8 +127,7 @@ int SaverWindow::Tick()
     return 1;
 }
 
-int SaverWindow::Advance()
-{
+int SaverWindow::Advance() {
     delete currentPicture;
     currentPicture = nullptr;
 
@@ -157,12 +146,11 @@ int SaverWindow::Advance()
 
     pictureNumber = NextPictureNumber(pictureNumber);
     loaderControl = LOADER_HOLD;
-    StartLoaderThread(*this);   // holds until the new picture has faded in
+    StartLoaderThread(*this);  // holds until the new picture has faded in
     return 1;
 }
 
-int SaverWindow::StopShow()
-{
+int SaverWindow::StopShow() {
     // pictureNumber is the next picture to load; the one on screen is the one
     // before.  A window closed before its show started has none to save.
     int save = savePictureNumber && !engineState.firstPaintPending;
@@ -183,7 +171,6 @@ int SaverWindow::StopShow()
         loaderThread = nullptr;
     }
     // The field follows the saved number, now that no loader reads it.
-    if (save)
-        pictureNumber = onScreen;
+    if (save) pictureNumber = onScreen;
     return 1;
 }

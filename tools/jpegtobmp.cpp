@@ -19,7 +19,8 @@ bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes) {
     if (!file) return false;
     BYTE buffer[65536];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + got);
     const bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;

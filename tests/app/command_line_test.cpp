@@ -6,15 +6,13 @@
 
 namespace {
 
-std::string Word(const char* word)
-{
+std::string Word(const char* word) {
     return word == nullptr ? std::string("(none)") : std::string(word);
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("the command line splits on spaces only, into at most three words")
-{
+TEST_CASE("the command line splits on spaces only, into at most three words") {
     CommandLineWords words("/p  1234 extra more");
     CHECK(Word(words.switchWord) == "/p");
     CHECK(Word(words.argumentWord) == "1234");
@@ -40,15 +38,13 @@ TEST_CASE("the command line splits on spaces only, into at most three words")
     CHECK(none.switchWord == nullptr);
 }
 
-TEST_CASE("the command line itself is left unchanged")
-{
+TEST_CASE("the command line itself is left unchanged") {
     char line[] = "/p 99 x";
     CommandLineWords words(line);
     CHECK(std::string(line) == "/p 99 x");
 }
 
-TEST_CASE("a switch is its letter behind at most one '-' or '/', in either case")
-{
+TEST_CASE("a switch is its letter behind at most one '-' or '/', in either case") {
     CHECK(IsSwitch("s", "s"));
     CHECK(IsSwitch("S", "s"));
     CHECK(IsSwitch("-s", "s"));
@@ -66,8 +62,7 @@ TEST_CASE("a switch is its letter behind at most one '-' or '/', in either case"
     CHECK_FALSE(IsSwitch("/s\t1", "s"));
 }
 
-TEST_CASE("the modes are tried in the order configure, preview, full screen, password")
-{
+TEST_CASE("the modes are tried in the order configure, preview, full screen, password") {
     CHECK(SelectMode("c") == MODE_CONFIGURE);
     CHECK(SelectMode("/C") == MODE_CONFIGURE);
     CHECK(SelectMode("-p") == MODE_PREVIEW);
@@ -86,8 +81,7 @@ TEST_CASE("the modes are tried in the order configure, preview, full screen, pas
     CHECK(SelectMode("/a:1") == MODE_WINDOWED);
 }
 
-TEST_CASE("the configure switch with an owner after a colon opens the dialog")
-{
+TEST_CASE("the configure switch with an owner after a colon opens the dialog") {
     CHECK(SelectMode("/c:1234") == MODE_CONFIGURE);
     CHECK(SelectMode("-C:5") == MODE_CONFIGURE);
     CHECK(SelectMode("c:") == MODE_CONFIGURE);
@@ -101,8 +95,7 @@ TEST_CASE("the configure switch with an owner after a colon opens the dialog")
     CHECK(SelectMode("/c\t1") == MODE_WINDOWED);
 }
 
-TEST_CASE("the preview's window number is read the way atoi reads it")
-{
+TEST_CASE("the preview's window number is read the way atoi reads it") {
     CHECK(ParseWindowNumber("1234") == 1234);
     CHECK(ParseWindowNumber("  42") == 42);
     CHECK(ParseWindowNumber("\t+7") == 7);

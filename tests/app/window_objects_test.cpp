@@ -15,8 +15,7 @@ int destroyedProbes = 0;
 class ProbeWindow : public FullScreenSaverWindow {
 public:
     ~ProbeWindow() override { ++destroyedProbes; }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_CREATE) {
             hwndAtCreate = hwnd;
         }
@@ -25,8 +24,7 @@ public:
     HWND hwndAtCreate = nullptr;
 };
 
-void RegisterProbeClass()
-{
+void RegisterProbeClass() {
     static bool registered = false;
     if (registered) {
         return;
@@ -42,18 +40,16 @@ void RegisterProbeClass()
 }
 
 // A hidden window bound to a new ProbeWindow (no painting, so no show).
-ProbeWindow* CreateProbe(HWND* handle)
-{
+ProbeWindow* CreateProbe(HWND* handle) {
     RegisterProbeClass();
     ProbeWindow* probe = new ProbeWindow();
-    *handle = CreateWindowExA(0, PROBE_CLASS, "probe", WS_POPUP, 0, 0, 64, 48, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), probe);
+    *handle = CreateWindowExA(0, PROBE_CLASS, "probe", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), probe);
     return probe;
 }
 
 // Takes a posted WM_CLOSE for `hwnd` out of the queue; true if there was one.
-bool TakeClose(HWND hwnd)
-{
+bool TakeClose(HWND hwnd) {
     MSG message;
     bool found = false;
     while (PeekMessageA(&message, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) {
@@ -62,17 +58,15 @@ bool TakeClose(HWND hwnd)
     return found;
 }
 
-void DrainQuit()
-{
+void DrainQuit() {
     MSG message;
     while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("a new window object starts with the documented field values")
-{
+TEST_CASE("a new window object starts with the documented field values") {
     FullScreenSaverWindow window;
     CHECK(window.loaderControl.load() == 1);
     CHECK(window.loaderThread == nullptr);
@@ -85,8 +79,7 @@ TEST_CASE("a new window object starts with the documented field values")
     CHECK(window.firstMousePos == 0);
 }
 
-TEST_CASE("the window procedure binds the object at WM_CREATE with the real handle")
-{
+TEST_CASE("the window procedure binds the object at WM_CREATE with the real handle") {
     HWND hwnd = nullptr;
     ProbeWindow* probe = CreateProbe(&hwnd);
     REQUIRE(hwnd != nullptr);
@@ -95,7 +88,7 @@ TEST_CASE("the window procedure binds the object at WM_CREATE with the real hand
 
     int before = destroyedProbes;
     DestroyWindow(hwnd);
-    CHECK(destroyedProbes == before + 1);   // deleted itself at WM_NCDESTROY
+    CHECK(destroyedProbes == before + 1);  // deleted itself at WM_NCDESTROY
     CHECK_FALSE(IsWindow(hwnd));
 
     MSG quit;
@@ -103,37 +96,37 @@ TEST_CASE("the window procedure binds the object at WM_CREATE with the real hand
     CHECK(quit.wParam == 0);
 }
 
-TEST_CASE("full-screen input that ends the saver posts WM_CLOSE")
-{
+TEST_CASE("full-screen input that ends the saver posts WM_CLOSE") {
     HWND hwnd = nullptr;
     CreateProbe(&hwnd);
     REQUIRE(hwnd != nullptr);
     TakeClose(hwnd);
 
-    struct Input { UINT message; WPARAM wParam; LPARAM lParam; };
+    struct Input {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
     const Input closing[] = {
-        { WM_KEYDOWN, 'A', 0x001E0001 },
-        { WM_SYSKEYDOWN, VK_F4, 0x203E0001 },       // Alt+F4
-        { WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5) },
-        { WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5) },
-        { WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5) },
-        { WM_ACTIVATE, WA_INACTIVE, 0 },
-        { WM_ACTIVATEAPP, 0, 0 },
+        {WM_KEYDOWN, 'A', 0x001E0001},
+        {WM_SYSKEYDOWN, VK_F4, 0x203E0001},  // Alt+F4
+        {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)},
+        {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5)},
+        {WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5)},
+        {WM_ACTIVATE, WA_INACTIVE, 0},
+        {WM_ACTIVATEAPP, 0, 0},
     };
     for (const Input& input : closing) {
         CAPTURE(input.message);
         SendMessageA(hwnd, input.message, input.wParam, input.lParam);
         CHECK(TakeClose(hwnd));
-        CHECK(IsWindow(hwnd));      // closing is left to WM_CLOSE
+        CHECK(IsWindow(hwnd));  // closing is left to WM_CLOSE
     }
 
     const Input harmless[] = {
-        { WM_KEYUP, 'A', static_cast<LPARAM>(0xC01E0001u) },
-        { WM_CHAR, 'a', 0x001E0001 },
-        { WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(5, 5) },
-        { WM_ACTIVATE, WA_ACTIVE, 0 },
-        { WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 1), 0 },
-        { WM_ACTIVATEAPP, 1, 0 },
+        {WM_KEYUP, 'A', static_cast<LPARAM>(0xC01E0001u)},     {WM_CHAR, 'a', 0x001E0001},
+        {WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(5, 5)}, {WM_ACTIVATE, WA_ACTIVE, 0},
+        {WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 1), 0},       {WM_ACTIVATEAPP, 1, 0},
     };
     for (const Input& input : harmless) {
         CAPTURE(input.message);
@@ -144,8 +137,7 @@ TEST_CASE("full-screen input that ends the saver posts WM_CLOSE")
     DrainQuit();
 }
 
-TEST_CASE("full-screen system commands SC_CLOSE and SC_SCREENSAVE are refused")
-{
+TEST_CASE("full-screen system commands SC_CLOSE and SC_SCREENSAVE are refused") {
     HWND hwnd = nullptr;
     CreateProbe(&hwnd);
     REQUIRE(hwnd != nullptr);
@@ -164,8 +156,7 @@ TEST_CASE("full-screen system commands SC_CLOSE and SC_SCREENSAVE are refused")
     DrainQuit();
 }
 
-TEST_CASE("full-screen deactivation of the caption is refused")
-{
+TEST_CASE("full-screen deactivation of the caption is refused") {
     HWND hwnd = nullptr;
     CreateProbe(&hwnd);
     REQUIRE(hwnd != nullptr);
@@ -175,16 +166,14 @@ TEST_CASE("full-screen deactivation of the caption is refused")
     DrainQuit();
 }
 
-TEST_CASE("full-screen mouse moves: the first position is remembered, another one closes")
-{
+TEST_CASE("full-screen mouse moves: the first position is remembered, another one closes") {
     HWND hwnd = nullptr;
     ProbeWindow* probe = CreateProbe(&hwnd);
     REQUIRE(hwnd != nullptr);
     TakeClose(hwnd);
-    probe->firstMousePos = 0;   // whatever the system reported so far
+    probe->firstMousePos = 0;  // whatever the system reported so far
 
-    SUBCASE("a report of 0,0 is not remembered")
-    {
+    SUBCASE("a report of 0,0 is not remembered") {
         SendMessageA(hwnd, WM_MOUSEMOVE, 0, 0);
         CHECK(probe->firstMousePos == 0);
         SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 20));
@@ -195,8 +184,7 @@ TEST_CASE("full-screen mouse moves: the first position is remembered, another on
         SendMessageA(hwnd, WM_MOUSEMOVE, 0, 0);
         CHECK(TakeClose(hwnd));
     }
-    SUBCASE("the same position again does not close, a different one does")
-    {
+    SUBCASE("the same position again does not close, a different one does") {
         SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(300, 200));
         CHECK_FALSE(TakeClose(hwnd));
         SendMessageA(hwnd, WM_MOUSEMOVE, MK_SHIFT, MAKELPARAM(300, 200));

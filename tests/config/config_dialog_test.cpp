@@ -12,16 +12,14 @@
 // Nothrow allocations in this program fail while this is set.
 static std::atomic<bool> failNothrowAllocations(false);
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     if (failNothrowAllocations.load()) {
         return nullptr;
     }
     return std::malloc(size == 0 ? 1 : size);
 }
 
-void operator delete(void* block, const std::nothrow_t&) noexcept
-{
+void operator delete(void* block, const std::nothrow_t&) noexcept {
     std::free(block);
 }
 
@@ -31,8 +29,7 @@ std::atomic<bool> watchdogFired(false);
 
 // Ends a dialog that failed to end itself, so that the test fails instead
 // of hanging.
-DWORD WINAPI Watchdog(LPVOID threadId)
-{
+DWORD WINAPI Watchdog(LPVOID threadId) {
     Sleep(10000);
     watchdogFired = true;
     PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(threadId)), WM_QUIT, 0, 0);
@@ -47,10 +44,9 @@ struct EmptyDialogTemplate {
     WORD title;
 };
 
-} // namespace
+}  // namespace
 
-TEST_CASE("a dialog whose state cannot be allocated ends at once and saves nothing")
-{
+TEST_CASE("a dialog whose state cannot be allocated ends at once and saves nothing") {
     char iniName[64];
     REQUIRE(GetIniFileName(iniName, 64) == 1);
     char directory[MAX_PATH];
@@ -63,9 +59,9 @@ TEST_CASE("a dialog whose state cannot be allocated ends at once and saves nothi
     dialogTemplate.header.cx = 100;
     dialogTemplate.header.cy = 50;
 
-    HANDLE watchdog = CreateThread(nullptr, 0, Watchdog,
-                                   reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(GetCurrentThreadId())),
-                                   0, nullptr);
+    HANDLE watchdog = CreateThread(
+        nullptr, 0, Watchdog, reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(GetCurrentThreadId())),
+        0, nullptr);
     REQUIRE(watchdog != nullptr);
 
     failNothrowAllocations = true;

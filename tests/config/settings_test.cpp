@@ -8,8 +8,7 @@
 
 namespace {
 
-std::string NameFromTitle(const char* title, int size = 64)
-{
+std::string NameFromTitle(const char* title, int size = 64) {
     char buffer[64] = {};
     if (!IniFileNameFromTitle(title, buffer, size)) {
         return "(fails)";
@@ -17,8 +16,7 @@ std::string NameFromTitle(const char* title, int size = 64)
     return buffer;
 }
 
-std::string NameFromPath(const char* path)
-{
+std::string NameFromPath(const char* path) {
     char buffer[64] = {};
     if (!IniFileNameFromPath(path, buffer, 64)) {
         return "(fails)";
@@ -27,15 +25,13 @@ std::string NameFromPath(const char* path)
 }
 
 // The full Windows path of a bare profile name (in the Windows directory).
-std::string ProfilePath(const char* name)
-{
+std::string ProfilePath(const char* name) {
     char directory[MAX_PATH];
     GetWindowsDirectoryA(directory, MAX_PATH);
     return std::string(directory) + "\\" + name;
 }
 
-std::string ReadWholeFile(const std::string& path)
-{
+std::string ReadWholeFile(const std::string& path) {
     std::string bytes;
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
@@ -53,15 +49,13 @@ std::string ReadWholeFile(const std::string& path)
 // A profile file of this test's own, removed before and after use.
 class ScratchProfile {
 public:
-    explicit ScratchProfile(const char* name) : name_(name), path_(ProfilePath(name))
-    {
+    explicit ScratchProfile(const char* name) : name_(name), path_(ProfilePath(name)) {
         DeleteFileA(path_.c_str());
     }
     ~ScratchProfile() { DeleteFileA(path_.c_str()); }
     const char* Name() const { return name_; }
     std::string Bytes() const { return ReadWholeFile(path_); }
-    void Put(const char* section, const char* key, const char* text) const
-    {
+    void Put(const char* section, const char* key, const char* text) const {
         WritePrivateProfileStringA(section, key, text, name_);
     }
 
@@ -70,10 +64,9 @@ private:
     std::string path_;
 };
 
-} // namespace
+}  // namespace
 
-TEST_CASE("the settings-file name drops a four-character extension and adds .INI")
-{
+TEST_CASE("the settings-file name drops a four-character extension and adds .INI") {
     CHECK(NameFromTitle("velmor.scr") == "velmor.INI");
     CHECK(NameFromTitle("velmor") == "velmor.INI");
     CHECK(NameFromTitle("name.sc") == "name.sc.INI");
@@ -85,8 +78,7 @@ TEST_CASE("the settings-file name drops a four-character extension and adds .INI
     CHECK(NameFromTitle("x.exe.") == "x.exe..INI");
 }
 
-TEST_CASE("the settings-file name must fit in 64 bytes with its terminator")
-{
+TEST_CASE("the settings-file name must fit in 64 bytes with its terminator") {
     std::string title59(59, 'n');
     std::string title60(60, 'n');
     CHECK(NameFromTitle(title59.c_str()) == title59 + ".INI");
@@ -98,8 +90,7 @@ TEST_CASE("the settings-file name must fit in 64 bytes with its terminator")
     CHECK(NameFromTitle("velmor", 0) == "(fails)");
 }
 
-TEST_CASE("the settings-file name comes from the executable's file title")
-{
+TEST_CASE("the settings-file name comes from the executable's file title") {
     CHECK(NameFromPath("C:\\Windows\\System32\\velmor.scr") == "velmor.INI");
     CHECK(NameFromPath("Z:\\tmp\\a.b.scr") == "a.b.INI");
     std::string long59 = "C:\\dir\\" + std::string(59, 'k') + ".scr";
@@ -118,8 +109,7 @@ TEST_CASE("the settings-file name comes from the executable's file title")
     CHECK(std::string(own) == title.substr(0, title.size() - 4) + ".INI");
 }
 
-TEST_CASE("out-of-range values are replaced by the default, never clamped")
-{
+TEST_CASE("out-of-range values are replaced by the default, never clamped") {
     CHECK(CheckedIntervalSeconds(15) == 15);
     CHECK(CheckedIntervalSeconds(300) == 300);
     CHECK(CheckedIntervalSeconds(45) == 45);
@@ -136,17 +126,20 @@ TEST_CASE("out-of-range values are replaced by the default, never clamped")
     CHECK(CheckedStartPicture(-5) == 1);
 }
 
-TEST_CASE("reading the settings file applies the defaults and the range checks")
-{
+TEST_CASE("reading the settings file applies the defaults and the range checks") {
     ScratchProfile profile("velmor_settings_read.INI");
     CHECK(ReadIntervalSecondsFrom(profile.Name()) == 30);
     CHECK(ReadStartPictureFrom(profile.Name()) == 1);
 
-    struct Case { const char* text; int interval; int picture; };
+    struct Case {
+        const char* text;
+        int interval;
+        int picture;
+    };
     const Case cases[] = {
-        { "15", 15, 1 },   { "300", 300, 1 }, { "14", 30, 1 },   { "301", 30, 1 },
-        { "0", 30, 1 },    { "abc", 30, 1 },  { "12abc", 30, 12 }, { "-5", 30, 1 },
-        { "12", 30, 12 },  { "13", 30, 1 },   { "7", 30, 7 },    { "120", 120, 1 },
+        {"15", 15, 1},  {"300", 300, 1}, {"14", 30, 1},     {"301", 30, 1},
+        {"0", 30, 1},   {"abc", 30, 1},  {"12abc", 30, 12}, {"-5", 30, 1},
+        {"12", 30, 12}, {"13", 30, 1},   {"7", 30, 7},      {"120", 120, 1},
     };
     for (const Case& c : cases) {
         CAPTURE(c.text);
@@ -157,8 +150,7 @@ TEST_CASE("reading the settings file applies the defaults and the range checks")
     }
 }
 
-TEST_CASE("writing stores %d text under the exact Shift-JIS interval key")
-{
+TEST_CASE("writing stores %d text under the exact Shift-JIS interval key") {
     ScratchProfile profile("velmor_settings_write.INI");
     REQUIRE(WriteIntervalSecondsTo(profile.Name(), 42) == 1);
     std::string bytes = profile.Bytes();
@@ -176,16 +168,14 @@ TEST_CASE("writing stores %d text under the exact Shift-JIS interval key")
     CHECK(profile.Bytes().find("\x8A\x75=-7") != std::string::npos);
 }
 
-TEST_CASE("without a settings-file name readers give the defaults and writers write nothing")
-{
+TEST_CASE("without a settings-file name readers give the defaults and writers write nothing") {
     CHECK(ReadIntervalSecondsFrom(nullptr) == 30);
     CHECK(ReadStartPictureFrom(nullptr) == 1);
     CHECK(WriteIntervalSecondsTo(nullptr, 60) == 0);
     CHECK(WriteStartPictureTo(nullptr, 5) == 0);
 }
 
-TEST_CASE("the program's own settings file round-trips through the plain operations")
-{
+TEST_CASE("the program's own settings file round-trips through the plain operations") {
     char name[64];
     REQUIRE(GetIniFileName(name, 64) == 1);
     ScratchProfile profile(name);

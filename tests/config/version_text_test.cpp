@@ -8,17 +8,15 @@
 
 namespace {
 
-std::string Compact(const char* version, int size = 64)
-{
+std::string Compact(const char* version, int size = 64) {
     char output[64];
     CompactVersionText(version, output, size);
     return output;
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("version text: blanks go, the first comma becomes a dot, later commas go")
-{
+TEST_CASE("version text: blanks go, the first comma becomes a dot, later commas go") {
     CHECK(Compact("1, 0, 0, 4") == "1.004");
     CHECK(Compact("2,10,3,0") == "2.1030");
     CHECK(Compact("1.0.0.4") == "1.0.0.4");
@@ -29,8 +27,7 @@ TEST_CASE("version text: blanks go, the first comma becomes a dot, later commas 
     CHECK(Compact("beta, 7") == "beta.7");
 }
 
-TEST_CASE("version text longer than the output is cut and stays terminated")
-{
+TEST_CASE("version text longer than the output is cut and stays terminated") {
     std::string longVersion;
     for (int i = 0; i < 40; ++i) {
         longVersion += "12, ";
@@ -43,17 +40,16 @@ TEST_CASE("version text longer than the output is cut and stays terminated")
     std::memset(small, 'x', sizeof small);
     CompactVersionText("1, 2, 3, 4, 5, 6, 7", small, 5);
     CHECK(std::string(small) == "1.23");
-    CHECK(small[5] == 'x');     // nothing written past the given size
+    CHECK(small[5] == 'x');  // nothing written past the given size
 }
 
-TEST_CASE("a file without a version shows question marks")
-{
+TEST_CASE("a file without a version shows question marks") {
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 40, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     REQUIRE(parent != nullptr);
-    HWND control = CreateWindowExA(0, "STATIC", "old", WS_CHILD, 0, 0, 90, 20, parent,
-                                   reinterpret_cast<HMENU>(1003), GetModuleHandleA(nullptr),
-                                   nullptr);
+    HWND control =
+        CreateWindowExA(0, "STATIC", "old", WS_CHILD, 0, 0, 90, 20, parent,
+                        reinterpret_cast<HMENU>(1003), GetModuleHandleA(nullptr), nullptr);
     REQUIRE(control != nullptr);
     char text[64];
 

@@ -21,18 +21,16 @@ const DWORD STAYS_MS = 700;
 // remember: the positions it remembers are the ones a test gives it.
 class FullScreenSaver {
 public:
-    FullScreenSaver()
-    {
+    FullScreenSaver() {
         SettlePointer();
         started = saver.Start("/s");
-        hwnd = started ? WaitForTopLevelWindow(saver.Id(), "WindowScreenSaverClass",
-                                               START_TIMEOUT_MS)
-                       : nullptr;
+        hwnd = started
+                   ? WaitForTopLevelWindow(saver.Id(), "WindowScreenSaverClass", START_TIMEOUT_MS)
+                   : nullptr;
         PumpMessages(300);
     }
     // True when the saver ended with exit code 0 within the time-out.
-    bool EndsWithZero()
-    {
+    bool EndsWithZero() {
         DWORD code = 1234;
         return saver.WaitForExit(EXIT_TIMEOUT_MS, &code) && code == 0;
     }
@@ -43,18 +41,22 @@ public:
     HWND hwnd = nullptr;
 };
 
-} // namespace
+}  // namespace
 
-TEST_CASE("full screen ends on a key, a system key and each mouse button")
-{
-    struct Case { const char* name; UINT message; WPARAM wParam; LPARAM lParam; };
+TEST_CASE("full screen ends on a key, a system key and each mouse button") {
+    struct Case {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
     const Case cases[] = {
-        { "key", WM_KEYDOWN, VK_SPACE, 0x00390001 },
-        { "shift key", WM_KEYDOWN, VK_SHIFT, 0x002A0001 },
-        { "Alt+F4", WM_SYSKEYDOWN, VK_F4, 0x203E0001 },
-        { "left button", WM_LBUTTONDOWN, MK_LBUTTON, 0 },
-        { "right button", WM_RBUTTONDOWN, MK_RBUTTON, 0 },
-        { "middle button", WM_MBUTTONDOWN, MK_MBUTTON, 0 },
+        {"key", WM_KEYDOWN, VK_SPACE, 0x00390001},
+        {"shift key", WM_KEYDOWN, VK_SHIFT, 0x002A0001},
+        {"Alt+F4", WM_SYSKEYDOWN, VK_F4, 0x203E0001},
+        {"left button", WM_LBUTTONDOWN, MK_LBUTTON, 0},
+        {"right button", WM_RBUTTONDOWN, MK_RBUTTON, 0},
+        {"middle button", WM_MBUTTONDOWN, MK_MBUTTON, 0},
     };
     for (const Case& c : cases) {
         std::string name = c.name;
@@ -66,24 +68,21 @@ TEST_CASE("full screen ends on a key, a system key and each mouse button")
     }
 }
 
-TEST_CASE("full screen ends on a key typed at the keyboard")
-{
+TEST_CASE("full screen ends on a key typed at the keyboard") {
     FullScreenSaver fullScreen;
     REQUIRE(fullScreen.hwnd != nullptr);
     TypeKey('Q');
     CHECK(fullScreen.EndsWithZero());
 }
 
-TEST_CASE("full screen ends on Alt+F4 typed at the keyboard")
-{
+TEST_CASE("full screen ends on Alt+F4 typed at the keyboard") {
     FullScreenSaver fullScreen;
     REQUIRE(fullScreen.hwnd != nullptr);
     TypeKeyWithAlt(VK_F4);
     CHECK(fullScreen.EndsWithZero());
 }
 
-TEST_CASE("full screen ends on a mouse click")
-{
+TEST_CASE("full screen ends on a mouse click") {
     FullScreenSaver fullScreen;
     REQUIRE(fullScreen.hwnd != nullptr);
     POINT pointer = {};
@@ -92,37 +91,32 @@ TEST_CASE("full screen ends on a mouse click")
     CHECK(fullScreen.EndsWithZero());
 }
 
-TEST_CASE("full screen ends when it loses activation")
-{
-    SUBCASE("WM_ACTIVATE with WA_INACTIVE")
-    {
+TEST_CASE("full screen ends when it loses activation") {
+    SUBCASE("WM_ACTIVATE with WA_INACTIVE") {
         FullScreenSaver fullScreen;
         REQUIRE(fullScreen.hwnd != nullptr);
         PostMessageA(fullScreen.hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
         CHECK(fullScreen.EndsWithZero());
     }
-    SUBCASE("WM_ACTIVATEAPP for another application")
-    {
+    SUBCASE("WM_ACTIVATEAPP for another application") {
         FullScreenSaver fullScreen;
         REQUIRE(fullScreen.hwnd != nullptr);
         PostMessageA(fullScreen.hwnd, WM_ACTIVATEAPP, FALSE, 0);
         CHECK(fullScreen.EndsWithZero());
     }
-    SUBCASE("another window coming to the foreground")
-    {
+    SUBCASE("another window coming to the foreground") {
         FullScreenSaver fullScreen;
         REQUIRE(fullScreen.hwnd != nullptr);
-        HWND other = CreateWindowExA(0, "STATIC", "another application", WS_OVERLAPPEDWINDOW,
-                                     50, 50, 200, 100, nullptr, nullptr,
-                                     GetModuleHandleA(nullptr), nullptr);
+        HWND other =
+            CreateWindowExA(0, "STATIC", "another application", WS_OVERLAPPEDWINDOW, 50, 50, 200,
+                            100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         REQUIRE(other != nullptr);
         ShowWindow(other, SW_SHOWNORMAL);
         SetForegroundWindow(other);
         CHECK(fullScreen.EndsWithZero());
         DestroyWindow(other);
     }
-    SUBCASE("being activated or told of its own activation does not end it")
-    {
+    SUBCASE("being activated or told of its own activation does not end it") {
         FullScreenSaver fullScreen;
         REQUIRE(fullScreen.hwnd != nullptr);
         PostMessageA(fullScreen.hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
@@ -133,8 +127,7 @@ TEST_CASE("full screen ends when it loses activation")
     }
 }
 
-TEST_CASE("full screen refuses to deactivate its caption and the close and screen-save commands")
-{
+TEST_CASE("full screen refuses to deactivate its caption and the close and screen-save commands") {
     FullScreenSaver fullScreen;
     REQUIRE(fullScreen.hwnd != nullptr);
     CHECK(SendWithTimeout(fullScreen.hwnd, WM_NCACTIVATE, FALSE, 0) == 0);
@@ -157,10 +150,8 @@ TEST_CASE("full screen refuses to deactivate its caption and the close and scree
     CHECK(fullScreen.EndsWithZero());
 }
 
-TEST_CASE("full screen: the first mouse position is remembered, a second one ends it")
-{
-    SUBCASE("moves to the remembered position keep it running")
-    {
+TEST_CASE("full screen: the first mouse position is remembered, a second one ends it") {
+    SUBCASE("moves to the remembered position keep it running") {
         FullScreenSaver fullScreen;
         REQUIRE(fullScreen.hwnd != nullptr);
         PostMouseMove(fullScreen.hwnd, 200, 150);
@@ -171,14 +162,13 @@ TEST_CASE("full screen: the first mouse position is remembered, a second one end
         PostMouseMove(fullScreen.hwnd, 201, 150);
         CHECK(fullScreen.EndsWithZero());
     }
-    SUBCASE("a first move reported at 0,0 is not remembered")
-    {
+    SUBCASE("a first move reported at 0,0 is not remembered") {
         FullScreenSaver fullScreen;
         REQUIRE(fullScreen.hwnd != nullptr);
         PostMouseMove(fullScreen.hwnd, 0, 0);
         PostMouseMove(fullScreen.hwnd, 0, 0);
         CHECK(fullScreen.Stays());
-        PostMouseMove(fullScreen.hwnd, 300, 40);   // becomes the reference
+        PostMouseMove(fullScreen.hwnd, 300, 40);  // becomes the reference
         CHECK(fullScreen.Stays());
         PostMouseMove(fullScreen.hwnd, 300, 40);
         CHECK(fullScreen.Stays());

@@ -19,19 +19,21 @@ const char WINDOWED_CLASS[] = "velmor_CN";
 
 enum class Opened { FullScreen, Windowed, Dialog, Nothing };
 
-const char* NameOf(Opened opened)
-{
+const char* NameOf(Opened opened) {
     switch (opened) {
-    case Opened::FullScreen: return "full screen";
-    case Opened::Windowed: return "windowed";
-    case Opened::Dialog: return "dialog";
-    default: return "nothing";
+        case Opened::FullScreen:
+            return "full screen";
+        case Opened::Windowed:
+            return "windowed";
+        case Opened::Dialog:
+            return "dialog";
+        default:
+            return "nothing";
     }
 }
 
 // Starts the saver with `arguments` and says which kind of window it opened.
-Opened WhatOpens(SaverProcess& saver, const std::string& arguments)
-{
+Opened WhatOpens(SaverProcess& saver, const std::string& arguments) {
     if (!saver.Start(arguments)) {
         return Opened::Nothing;
     }
@@ -61,23 +63,20 @@ Opened WhatOpens(SaverProcess& saver, const std::string& arguments)
 }
 
 // Ends the saver as its user would and checks that it exits with 0.
-void CloseAndExpectExitZero(SaverProcess& saver, HWND hwnd)
-{
+void CloseAndExpectExitZero(SaverProcess& saver, HWND hwnd) {
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     DWORD code = 1234;
     REQUIRE(saver.WaitForExit(EXIT_TIMEOUT_MS, &code));
     CHECK(code == 0);
 }
 
-bool SameRect(const RECT& a, const RECT& b)
-{
+bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("full screen: a borderless window over the whole screen with an invisible pointer")
-{
+TEST_CASE("full screen: a borderless window over the whole screen with an invisible pointer") {
     SettlePointer();
     SaverProcess saver;
     REQUIRE(saver.Start("/s"));
@@ -90,7 +89,7 @@ TEST_CASE("full screen: a borderless window over the whole screen with an invisi
     CHECK((style & (WS_CAPTION | WS_THICKFRAME | WS_CHILD | WS_SYSMENU)) == 0);
     CHECK((style & WS_VISIBLE) != 0);
     CHECK(ExStyleOf(hwnd) == 0);
-    RECT screen = { 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) };
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     CHECK(SameRect(ScreenRectOf(hwnd), screen));
     CHECK(GetParent(hwnd) == nullptr);
 
@@ -98,7 +97,7 @@ TEST_CASE("full screen: a borderless window over the whole screen with an invisi
     // whatever picture the show puts in the middle.
     PumpMessages(300);
     Screenshot shot;
-    RECT corner = { 0, 0, 16, 16 };
+    RECT corner = {0, 0, 16, 16};
     REQUIRE(CaptureScreen(corner, &shot));
     CHECK(shot.CountOtherThan(0x000000, 0, 0, 16, 16) == 0);
 
@@ -111,8 +110,7 @@ TEST_CASE("full screen: a borderless window over the whole screen with an invisi
     CloseAndExpectExitZero(saver, hwnd);
 }
 
-TEST_CASE("windowed: an ordinary overlapped window with the arrow pointer")
-{
+TEST_CASE("windowed: an ordinary overlapped window with the arrow pointer") {
     SaverProcess saver;
     REQUIRE(saver.Start(""));
     HWND hwnd = WaitForTopLevelWindow(saver.Id(), WINDOWED_CLASS, START_TIMEOUT_MS);
@@ -128,7 +126,7 @@ TEST_CASE("windowed: an ordinary overlapped window with the arrow pointer")
     CHECK(rect.bottom - rect.top > 100);
 
     RECT client = ClientRectOf(hwnd);
-    POINT centre = { client.right / 2, client.bottom / 2 };
+    POINT centre = {client.right / 2, client.bottom / 2};
     ClientToScreen(hwnd, &centre);
     MovePointerTo(centre.x, centre.y);
     CursorReport cursor = ProbeCursor(hwnd);
@@ -149,25 +147,20 @@ TEST_CASE("windowed: an ordinary overlapped window with the arrow pointer")
     CHECK(code == 0);
 }
 
-TEST_CASE("switches: the letter alone or behind one '-' or '/' selects its mode")
-{
-    struct Case { const char* arguments; Opened expected; };
+TEST_CASE("switches: the letter alone or behind one '-' or '/' selects its mode") {
+    struct Case {
+        const char* arguments;
+        Opened expected;
+    };
     const Case cases[] = {
-        { "s", Opened::FullScreen },
-        { "-S", Opened::FullScreen },
-        { "/s", Opened::FullScreen },
-        { "/S extra words here", Opened::FullScreen },
-        { "/c", Opened::Dialog },
-        { "/c:123", Opened::Dialog },
-        { "-C:5", Opened::Dialog },
-        { "//s", Opened::Windowed },
-        { "//c", Opened::Windowed },
-        { "/s:1", Opened::Windowed },
-        { "/p:123", Opened::Windowed },
-        { "/s\t1", Opened::Windowed },
-        { "/c\t1", Opened::Windowed },
-        { "", Opened::Windowed },
-        { "x", Opened::Windowed },
+        {"s", Opened::FullScreen},    {"-S", Opened::FullScreen},
+        {"/s", Opened::FullScreen},   {"/S extra words here", Opened::FullScreen},
+        {"/c", Opened::Dialog},       {"/c:123", Opened::Dialog},
+        {"-C:5", Opened::Dialog},     {"//s", Opened::Windowed},
+        {"//c", Opened::Windowed},    {"/s:1", Opened::Windowed},
+        {"/p:123", Opened::Windowed}, {"/s\t1", Opened::Windowed},
+        {"/c\t1", Opened::Windowed},  {"", Opened::Windowed},
+        {"x", Opened::Windowed},
     };
     SettlePointer();
     for (const Case& c : cases) {
@@ -178,10 +171,10 @@ TEST_CASE("switches: the letter alone or behind one '-' or '/' selects its mode"
         CHECK(std::string(NameOf(opened)) == NameOf(c.expected));
         DWORD code = 1234;
         if (opened == Opened::FullScreen || opened == Opened::Windowed) {
-            HWND hwnd = TopLevelWindowsOf(saver.Id(), opened == Opened::FullScreen
-                                                          ? FULL_SCREEN_CLASS
-                                                          : WINDOWED_CLASS)
-                            .front();
+            HWND hwnd =
+                TopLevelWindowsOf(saver.Id(),
+                                  opened == Opened::FullScreen ? FULL_SCREEN_CLASS : WINDOWED_CLASS)
+                    .front();
             CloseAndExpectExitZero(saver, hwnd);
         } else if (opened == Opened::Dialog) {
             HWND dialog = WaitForTopLevelWindow(saver.Id(), "#32770", 1000, "velmor");

@@ -18,8 +18,7 @@ const char CAPTION_SJIS[] = "\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\x82\xCC\x9
 const char TEXT_SJIS[] =
     "\x90\xDD\x92\xE8\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x82\xF1\x82\xC5\x82\xB7\x82\xE6";
 
-HWND FindChildWithText(HWND parent, const wchar_t* text)
-{
+HWND FindChildWithText(HWND parent, const wchar_t* text) {
     for (HWND child : ChildWindowsOf(parent)) {
         if (WideTextOf(child) == text) {
             return child;
@@ -28,10 +27,9 @@ HWND FindChildWithText(HWND parent, const wchar_t* text)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("password mode shows its message box and ends with 0 when it is dismissed")
-{
+TEST_CASE("password mode shows its message box and ends with 0 when it is dismissed") {
     SaverProcess saver;
     REQUIRE(saver.Start("/a"));
     HWND box = WaitForTopLevelWindow(saver.Id(), "#32770", 15000);

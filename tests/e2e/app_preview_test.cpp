@@ -20,27 +20,23 @@ const char SAVER_CLASS[] = "WindowScreenSaverClass";
 // the control panel's preview area (or for a running saver).
 class HostWindow {
 public:
-    HostWindow(const char* className, int x, int y, int width, int height)
-    {
+    HostWindow(const char* className, int x, int y, int width, int height) {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = DefWindowProcA;
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         windowClass.lpszClassName = className;
         RegisterClassA(&windowClass);
-        hwnd = CreateWindowExA(0, className, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y,
-                               width, height, nullptr, nullptr, GetModuleHandleA(nullptr),
-                               nullptr);
+        hwnd = CreateWindowExA(0, className, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width,
+                               height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         PumpMessages(100);
     }
-    ~HostWindow()
-    {
+    ~HostWindow() {
         if (IsWindow(hwnd)) {
             DestroyWindow(hwnd);
         }
     }
-    std::string Number() const
-    {
+    std::string Number() const {
         char text[32];
         std::snprintf(text, sizeof text, "%lu",
                       static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd)));
@@ -51,8 +47,7 @@ public:
 
 // Runs the saver with `arguments`; true when it ended with exit code 0
 // without ever showing a window of its own (top-level or inside `host`).
-bool EndsAtOnceWithoutWindow(const std::string& arguments, HWND host)
-{
+bool EndsAtOnceWithoutWindow(const std::string& arguments, HWND host) {
     SaverProcess saver;
     if (!saver.Start(arguments)) {
         return false;
@@ -61,9 +56,9 @@ bool EndsAtOnceWithoutWindow(const std::string& arguments, HWND host)
     DWORD code = 1234;
     DWORD start = GetTickCount();
     while (!saver.WaitForExit(20, &code)) {
-        if (!TopLevelWindowsOf(saver.Id(), SAVER_CLASS).empty()
-            || !TopLevelWindowsOf(saver.Id(), "velmor_CN").empty()
-            || (host != nullptr && !ChildWindowsOf(host, saver.Id()).empty())) {
+        if (!TopLevelWindowsOf(saver.Id(), SAVER_CLASS).empty() ||
+            !TopLevelWindowsOf(saver.Id(), "velmor_CN").empty() ||
+            (host != nullptr && !ChildWindowsOf(host, saver.Id()).empty())) {
             windowSeen = true;
         }
         if (GetTickCount() - start > EXIT_TIMEOUT_MS) {
@@ -73,10 +68,9 @@ bool EndsAtOnceWithoutWindow(const std::string& arguments, HWND host)
     return code == 0 && !windowSeen;
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("preview: a child window exactly over the parent's client area")
-{
+TEST_CASE("preview: a child window exactly over the parent's client area") {
     HostWindow panel("velmor_e2e_preview_area", 120, 90, 260, 210);
     REQUIRE(panel.hwnd != nullptr);
     SaverProcess saver;
@@ -92,7 +86,7 @@ TEST_CASE("preview: a child window exactly over the parent's client area")
     CHECK(GetParent(preview) == panel.hwnd);
 
     RECT client = ClientRectOf(panel.hwnd);
-    POINT origin = { 0, 0 };
+    POINT origin = {0, 0};
     ClientToScreen(panel.hwnd, &origin);
     RECT rect = ScreenRectOf(preview);
     CHECK(rect.left == origin.x);
@@ -113,8 +107,7 @@ TEST_CASE("preview: a child window exactly over the parent's client area")
     CHECK(code == 0);
 }
 
-TEST_CASE("preview: words after the parent's number are ignored")
-{
+TEST_CASE("preview: words after the parent's number are ignored") {
     HostWindow panel("velmor_e2e_preview_area", 120, 90, 200, 150);
     SaverProcess saver;
     REQUIRE(saver.Start("-P " + panel.Number() + " 77 more"));
@@ -126,8 +119,7 @@ TEST_CASE("preview: words after the parent's number are ignored")
     CHECK(code == 0);
 }
 
-TEST_CASE("preview without a usable parent ends at once with 0 and shows nothing")
-{
+TEST_CASE("preview without a usable parent ends at once with 0 and shows nothing") {
     CHECK(EndsAtOnceWithoutWindow("/p", nullptr));
     CHECK(EndsAtOnceWithoutWindow("/p 0", nullptr));
     CHECK(EndsAtOnceWithoutWindow("/p abc", nullptr));
@@ -135,8 +127,7 @@ TEST_CASE("preview without a usable parent ends at once with 0 and shows nothing
     CHECK(EndsAtOnceWithoutWindow("/p 987654", nullptr));
 }
 
-TEST_CASE("preview while another saver window exists ends at once with 0")
-{
+TEST_CASE("preview while another saver window exists ends at once with 0") {
     HostWindow panel("velmor_e2e_preview_area", 120, 90, 200, 150);
     HostWindow runningSaver(SAVER_CLASS, 300, 300, 100, 100);
     REQUIRE(runningSaver.hwnd != nullptr);

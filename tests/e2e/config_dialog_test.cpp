@@ -17,23 +17,20 @@ const int IDC_INTERVAL_SPIN = 1001;
 const int IDC_VERSION = 1003;
 const int IDC_INTERVAL = 1004;
 
-std::string IntervalLine(const std::string& value)
-{
+std::string IntervalLine(const std::string& value) {
     return std::string(INTERVAL_KEY) + "=" + value + "\r\n";
 }
 
 // The settings file as the profile functions write a fresh one with only
 // the interval in it.
-std::string IniWithOnlyInterval(const std::string& value)
-{
+std::string IniWithOnlyInterval(const std::string& value) {
     return "[Config]\r\n" + IntervalLine(value);
 }
 
 // The configuration dialog of a saver started with `arguments`.
 class ConfigDialogSession {
 public:
-    explicit ConfigDialogSession(const char* arguments = "/c")
-    {
+    explicit ConfigDialogSession(const char* arguments = "/c") {
         ParkPointer();
         if (saver.Start(arguments)) {
             dialog = WaitForTopLevelWindow(saver.Id(), "#32770", START_TIMEOUT_MS, "velmor");
@@ -50,8 +47,7 @@ public:
     std::string Shown() const { return ControlTextOf(edit); }
 
     // Clicks the upper (up) or lower (down) half of the up-down control.
-    void ClickArrow(bool up)
-    {
+    void ClickArrow(bool up) {
         RECT rect = ScreenRectOf(spin);
         int height = rect.bottom - rect.top;
         int y = up ? rect.top + height / 4 : rect.bottom - 1 - height / 4;
@@ -63,14 +59,12 @@ public:
     // Keeps the pointer off the up-down control: Wine's control takes the
     // arrow under the pointer for one being pressed and then ignores the
     // key of that direction.
-    static void ParkPointer()
-    {
+    static void ParkPointer() {
         MovePointerTo(5, 5);
         PumpMessages(100);
     }
     // Types the Up or Down key at the keyboard (the edit has the focus).
-    void PressArrow(bool up, int times)
-    {
+    void PressArrow(bool up, int times) {
         for (int i = 0; i < times; ++i) {
             TypeKey(up ? VK_UP : VK_DOWN);
         }
@@ -78,8 +72,7 @@ public:
     }
 
     // True when the saver ended with exit code 0.
-    bool EndsWithZero()
-    {
+    bool EndsWithZero() {
         DWORD code = 1234;
         bool ended = saver.WaitForExit(EXIT_TIMEOUT_MS, &code) && code == 0;
         SettlePointer();
@@ -92,17 +85,15 @@ public:
     HWND spin = nullptr;
 };
 
-std::string IniBytes()
-{
+std::string IniBytes() {
     std::string bytes;
     ReadIniBytes(&bytes);
     return bytes;
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("the dialog shows its caption, version and the default interval")
-{
+TEST_CASE("the dialog shows its caption, version and the default interval") {
     DeleteIni();
     ConfigDialogSession session;
     REQUIRE(session.dialog != nullptr);
@@ -122,13 +113,14 @@ TEST_CASE("the dialog shows its caption, version and the default interval")
     CHECK_FALSE(IniExists());
 }
 
-TEST_CASE("the dialog shows a stored interval, and 30 for one it does not accept")
-{
-    struct Case { const char* stored; const char* shown; };
+TEST_CASE("the dialog shows a stored interval, and 30 for one it does not accept") {
+    struct Case {
+        const char* stored;
+        const char* shown;
+    };
     const Case cases[] = {
-        { "15", "15" }, { "300", "300" }, { "123", "123" },
-        { "10", "30" }, { "14", "30" }, { "301", "30" }, { "0", "30" },
-        { "abc", "30" }, { "-20", "30" },
+        {"15", "15"},  {"300", "300"}, {"123", "123"}, {"10", "30"},  {"14", "30"},
+        {"301", "30"}, {"0", "30"},    {"abc", "30"},  {"-20", "30"},
     };
     for (const Case& c : cases) {
         std::string stored = c.stored;
@@ -144,8 +136,7 @@ TEST_CASE("the dialog shows a stored interval, and 30 for one it does not accept
     }
 }
 
-TEST_CASE("the up arrow goes toward 15, the down arrow toward 300, and the ends hold")
-{
+TEST_CASE("the up arrow goes toward 15, the down arrow toward 300, and the ends hold") {
     DeleteIni();
     {
         ConfigDialogSession session;
@@ -198,10 +189,8 @@ TEST_CASE("the up arrow goes toward 15, the down arrow toward 300, and the ends 
     }
 }
 
-TEST_CASE("OK writes the interval shown, also when it is unchanged")
-{
-    SUBCASE("no settings file: OK creates it with 30")
-    {
+TEST_CASE("OK writes the interval shown, also when it is unchanged") {
+    SUBCASE("no settings file: OK creates it with 30") {
         DeleteIni();
         ConfigDialogSession session;
         REQUIRE(session.dialog != nullptr);
@@ -209,8 +198,7 @@ TEST_CASE("OK writes the interval shown, also when it is unchanged")
         CHECK(session.EndsWithZero());
         CHECK(IniBytes() == IniWithOnlyInterval("30"));
     }
-    SUBCASE("a changed value, with Enter on the default button")
-    {
+    SUBCASE("a changed value, with Enter on the default button") {
         DeleteIni();
         ConfigDialogSession session;
         REQUIRE(session.dialog != nullptr);
@@ -220,8 +208,7 @@ TEST_CASE("OK writes the interval shown, also when it is unchanged")
         CHECK(session.EndsWithZero());
         CHECK(IniBytes() == IniWithOnlyInterval("35"));
     }
-    SUBCASE("the other lines of the file are kept")
-    {
+    SUBCASE("the other lines of the file are kept") {
         REQUIRE(WriteIniBytes("[Image]\r\nNO=7\r\n[Config]\r\n" + IntervalLine("200")));
         ConfigDialogSession session;
         REQUIRE(session.dialog != nullptr);
@@ -232,8 +219,7 @@ TEST_CASE("OK writes the interval shown, also when it is unchanged")
         CHECK(session.EndsWithZero());
         CHECK(IniBytes() == "[Image]\r\nNO=7\r\n[Config]\r\n" + IntervalLine("199"));
     }
-    SUBCASE("a stored value the dialog does not accept is replaced by 30")
-    {
+    SUBCASE("a stored value the dialog does not accept is replaced by 30") {
         REQUIRE(WriteIniBytes(IniWithOnlyInterval("301")));
         ConfigDialogSession session;
         REQUIRE(session.dialog != nullptr);
@@ -243,10 +229,8 @@ TEST_CASE("OK writes the interval shown, also when it is unchanged")
     }
 }
 
-TEST_CASE("Cancel, Escape and the close box write nothing")
-{
-    SUBCASE("Cancel")
-    {
+TEST_CASE("Cancel, Escape and the close box write nothing") {
+    SUBCASE("Cancel") {
         DeleteIni();
         ConfigDialogSession session;
         REQUIRE(session.dialog != nullptr);
@@ -256,8 +240,7 @@ TEST_CASE("Cancel, Escape and the close box write nothing")
         CHECK(session.EndsWithZero());
         CHECK_FALSE(IniExists());
     }
-    SUBCASE("Escape")
-    {
+    SUBCASE("Escape") {
         REQUIRE(WriteIniBytes(IniWithOnlyInterval("45")));
         ConfigDialogSession session;
         REQUIRE(session.dialog != nullptr);
@@ -267,8 +250,7 @@ TEST_CASE("Cancel, Escape and the close box write nothing")
         CHECK(session.EndsWithZero());
         CHECK(IniBytes() == IniWithOnlyInterval("45"));
     }
-    SUBCASE("the close box")
-    {
+    SUBCASE("the close box") {
         REQUIRE(WriteIniBytes(IniWithOnlyInterval("45")));
         ConfigDialogSession session("/c:4660");
         REQUIRE(session.dialog != nullptr);
@@ -283,8 +265,7 @@ TEST_CASE("Cancel, Escape and the close box write nothing")
 namespace {
 
 // Names of the files in the Windows directory.
-std::string WindowsDirectoryListing()
-{
+std::string WindowsDirectoryListing() {
     char directory[MAX_PATH] = {};
     GetWindowsDirectoryA(directory, MAX_PATH);
     std::string listing;
@@ -301,13 +282,13 @@ std::string WindowsDirectoryListing()
     return listing;
 }
 
-} // namespace
+}  // namespace
 
-TEST_CASE("a saver whose settings-file name is too long shows 30 and writes nothing")
-{
+TEST_CASE("a saver whose settings-file name is too long shows 30 and writes nothing") {
     // A 60-character title leaves no room for ".INI" in 64 bytes.
     std::string saver = SaverPath();
-    std::string longCopy = saver.substr(0, saver.find_last_of('\\') + 1) + std::string(60, 'v') + ".scr";
+    std::string longCopy =
+        saver.substr(0, saver.find_last_of('\\') + 1) + std::string(60, 'v') + ".scr";
     REQUIRE(CopyFileA(saver.c_str(), longCopy.c_str(), FALSE));
     REQUIRE(WriteIniBytes(IniWithOnlyInterval("45")));
     std::string before = WindowsDirectoryListing();

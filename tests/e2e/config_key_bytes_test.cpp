@@ -10,8 +10,7 @@
 
 using namespace e2e;
 
-TEST_CASE("under another code page the dialog reads and writes the same key bytes")
-{
+TEST_CASE("under another code page the dialog reads and writes the same key bytes") {
     CHECK(GetACP() != 932);
 
     // A stored value under the Shift-JIS key is found...

@@ -27,8 +27,7 @@ const RECT WIDE_RECT = {163, 120, 636, 480};       // a third of 1420 x 360
 // A running full-screen saver, closed with a key press at the end.
 class FullScreenSaver {
 public:
-    FullScreenSaver()
-    {
+    FullScreenSaver() {
         startMs = NowMs();
         REQUIRE(process.Start("/s"));
         window = e2e::WaitForTopLevelWindow(process.Id(), SAVER_CLASS, START_TIMEOUT_MS);
@@ -37,8 +36,7 @@ public:
     }
 
     // Ends the saver with a key, as a user does; its exit code.
-    DWORD CloseWithKey()
-    {
+    DWORD CloseWithKey() {
         e2e::PostKey(window, VK_SHIFT);
         DWORD code = 99;
         REQUIRE(process.WaitForExit(EXIT_TIMEOUT_MS, &code));
@@ -55,8 +53,7 @@ public:
 
 // The picture's rectangle holds `ref` at full brightness and the rest of
 // the screen is black.
-void CheckExactPicture(const Pixels& screen, const Pixels& ref, const RECT& at)
-{
+void CheckExactPicture(const Pixels& screen, const Pixels& ref, const RECT& at) {
     Pixels inside = Crop(screen, at.left, at.top, at.right, at.bottom);
     REQUIRE(inside.width == ref.width);
     CHECK(CountMismatches(inside, ref, 0, 0, 30, 30) == 0);
@@ -68,24 +65,21 @@ void CheckExactPicture(const Pixels& screen, const Pixels& ref, const RECT& at)
 
 // Waits until the saver has shown its first picture for `ms` and returns
 // the screen then.
-Pixels ScreenAfter(const FullScreenSaver& saver, double ms)
-{
+Pixels ScreenAfter(const FullScreenSaver& saver, double ms) {
     double left = ms - saver.SinceShown();
-    if (left > 0)
-        Wait(static_cast<DWORD>(left));
+    if (left > 0) Wait(static_cast<DWORD>(left));
     return Capture(SCREEN);
 }
 
 struct FadeSample {
-    double ms;   // since the window was seen
+    double ms;  // since the window was seen
     int step;
 };
 
 }  // namespace
 
-TEST_CASE("full screen from picture 1: from black through the fade table to the exact picture")
-{
-    StoreSettings(nullptr, nullptr);   // no settings: picture 1, 30 s
+TEST_CASE("full screen from picture 1: from black through the fade table to the exact picture") {
+    StoreSettings(nullptr, nullptr);  // no settings: picture 1, 30 s
     const Pixels& ref = Reference(1);
     REQUIRE(ref.width == 360);
     REQUIRE(ref.height == 480);
@@ -109,31 +103,26 @@ TEST_CASE("full screen from picture 1: from black through the fade table to the 
             continue;
         }
         samples.push_back(FadeSample{at, step});
-        if (step > 0 && firstPictureMs < 0)
-            firstPictureMs = NowMs() - saver.startMs;
-        if (step == 30)
-            break;
+        if (step > 0 && firstPictureMs < 0) firstPictureMs = NowMs() - saver.startMs;
+        if (step == 30) break;
     }
     REQUIRE(samples.size() >= 5);
     MESSAGE("fade-in: " << samples.size() << " clean captures, " << torn << " torn; first at step "
                         << samples.front().step << " after " << samples.front().ms << " ms");
     MESSAGE("process start to the first picture on screen (step >= 1): " << firstPictureMs
                                                                          << " ms");
-    CHECK(samples.front().step <= 2);   // it starts from black
+    CHECK(samples.front().step <= 2);  // it starts from black
     CHECK(samples.back().step == 30);
     CHECK(torn <= static_cast<int>(samples.size()));
-    for (size_t i = 1; i < samples.size(); ++i)
-        CHECK(samples[i].step >= samples[i - 1].step);
+    for (size_t i = 1; i < samples.size(); ++i) CHECK(samples[i].step >= samples[i - 1].step);
 
     // The brightness follows the clock: one step per 66 ms tick, within a
     // frame or two (plus a little for a busy machine).
     const FadeSample* first = nullptr;
     const FadeSample* last = nullptr;
     for (const FadeSample& s : samples) {
-        if (s.step >= 1 && !first)
-            first = &s;
-        if (s.step < 30)
-            last = &s;
+        if (s.step >= 1 && !first) first = &s;
+        if (s.step < 30) last = &s;
     }
     REQUIRE(first != nullptr);
     REQUIRE(last != nullptr);
@@ -152,8 +141,7 @@ TEST_CASE("full screen from picture 1: from black through the fade table to the 
     CHECK(StoredStartPicture() == "1");
 }
 
-TEST_CASE("stored start numbers out of range start with picture 1")
-{
+TEST_CASE("stored start numbers out of range start with picture 1") {
     const char* stored[] = {"0", "13", "text"};
     for (const char* value : stored) {
         CAPTURE(value);
@@ -165,8 +153,7 @@ TEST_CASE("stored start numbers out of range start with picture 1")
     }
 }
 
-TEST_CASE("a stored 12 shows picture 12 for its shortened interval, then picture 1")
-{
+TEST_CASE("a stored 12 shows picture 12 for its shortened interval, then picture 1") {
     // 20 s is 300 ticks; picture 12 starts at tick 225 and so stays 75.
     StoreSettings("12", "20");
     const Pixels& twelve = Reference(12);
@@ -186,20 +173,18 @@ TEST_CASE("a stored 12 shows picture 12 for its shortened interval, then picture
                                 LANDSCAPE_RECT.right, LANDSCAPE_RECT.bottom);
         int bad = 0;
         int step = BestFadeStep(landscape, twelve, 0, 0, 15, &bad);
-        if (bad == 0 && step > 0 && step < 15)
-            ++fadeOutFrames;
-        Pixels portrait = Crop(screen, PORTRAIT_RECT.left, PORTRAIT_RECT.top,
-                               PORTRAIT_RECT.right, PORTRAIT_RECT.bottom);
+        if (bad == 0 && step > 0 && step < 15) ++fadeOutFrames;
+        Pixels portrait = Crop(screen, PORTRAIT_RECT.left, PORTRAIT_RECT.top, PORTRAIT_RECT.right,
+                               PORTRAIT_RECT.bottom);
         step = BestFadeStep(portrait, one, 0, 0, 30, &bad);
-        if (bad == 0 && step > 0 && CountNonBlack(screen, 0, 0, 800, 60) == 0)
-            pictureOneMs = at;
+        if (bad == 0 && step > 0 && CountNonBlack(screen, 0, 0, 800, 60) == 0) pictureOneMs = at;
     }
     MESSAGE("picture 1 followed picture 12 after " << pictureOneMs << " ms (75 ticks is "
                                                    << 75 * TICK_MS << " ms); " << fadeOutFrames
                                                    << " fade-out frames seen");
     REQUIRE(pictureOneMs > 0);
     CHECK(pictureOneMs > 4000);
-    CHECK(pictureOneMs < 8000);   // an ordinary picture would stay 20 s
+    CHECK(pictureOneMs < 8000);  // an ordinary picture would stay 20 s
     CHECK(fadeOutFrames >= 1);
 
     CHECK(saver.CloseWithKey() == 0);
@@ -210,14 +195,12 @@ namespace {
 
 // The left source column of a 473-column view of the wide picture that the
 // shot shows exactly at full brightness; -1 when there is none.
-int FindPanColumn(const Pixels& shot, const Pixels& wide)
-{
+int FindPanColumn(const Pixels& shot, const Pixels& wide) {
     for (int left = 0; left + shot.width <= wide.width; ++left) {
         bool columnMatches = true;
         for (int y = 0; y < shot.height && columnMatches; y += 7)
             columnMatches = shot.At(0, y) == wide.At(left, y);
-        if (columnMatches && CountMismatches(shot, wide, left, 0, 30, 30) == 0)
-            return left;
+        if (columnMatches && CountMismatches(shot, wide, left, 0, 30, 30) == 0) return left;
     }
     return -1;
 }
@@ -225,18 +208,15 @@ int FindPanColumn(const Pixels& shot, const Pixels& wide)
 // The pan tick t (shownTicks - 30, 1..450) whose view starts at `left`,
 // from offset = t * 946 / 450 and left = 947 - offset; -1 when no tick
 // gives that column.
-int PanTickOf(int left)
-{
+int PanTickOf(int left) {
     for (int t = 1; t <= 450; ++t)
-        if (947 - t * 946 / 450 == left)
-            return t;
+        if (947 - t * 946 / 450 == left) return t;
     return -1;
 }
 
 }  // namespace
 
-TEST_CASE("the wide picture fades in its right third, then pans to its left end")
-{
+TEST_CASE("the wide picture fades in its right third, then pans to its left end") {
     StoreSettings("11", nullptr);
     const Pixels& wide = Reference(11);
     REQUIRE(wide.width == 1420);
@@ -275,7 +255,7 @@ TEST_CASE("the wide picture fades in its right third, then pans to its left end"
         double at = saver.SinceShown();
         int left = FindPanColumn(view, wide);
         if (left < 0) {
-            ++unmatched;   // a capture torn between two frames
+            ++unmatched;  // a capture torn between two frames
             continue;
         }
         pan.push_back(PanSample{at, left, left == 1 ? 450 : PanTickOf(left)});
@@ -285,16 +265,14 @@ TEST_CASE("the wide picture fades in its right third, then pans to its left end"
     for (const PanSample& s : pan) {
         CAPTURE(s.ms);
         CAPTURE(s.left);
-        CHECK(s.tick > 0);   // a column the pan table can give
+        CHECK(s.tick > 0);  // a column the pan table can give
     }
-    for (size_t i = 1; i < pan.size(); ++i)
-        CHECK(pan[i].left <= pan[i - 1].left);
+    for (size_t i = 1; i < pan.size(); ++i) CHECK(pan[i].left <= pan[i - 1].left);
 
     // Against the clock: shownTicks = 30 + t at about ms / 66 from the first
     // frame, within a few ticks (and 10 % for a busy machine).
     for (const PanSample& s : pan) {
-        if (s.left == 1)
-            continue;
+        if (s.left == 1) continue;
         double expectedTick = s.ms / TICK_MS - 30;
         CAPTURE(s.ms);
         CAPTURE(s.tick);

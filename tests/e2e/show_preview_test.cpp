@@ -14,8 +14,7 @@
 
 using namespace show_e2e;
 
-TEST_CASE("the preview runs in its parent's client area and closing it stores nothing")
-{
+TEST_CASE("the preview runs in its parent's client area and closing it stores nothing") {
     StoreSettings("5", "15");
     std::string settingsBefore;
     REQUIRE(e2e::ReadIniBytes(&settingsBefore));
@@ -38,8 +37,8 @@ TEST_CASE("the preview runs in its parent's client area and closing it stores no
                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(area)));
     e2e::SaverProcess saver;
     REQUIRE(saver.Start(arguments));
-    HWND preview = e2e::WaitForChildWindow(area, saver.Id(), "WindowScreenSaverClass",
-                                           START_TIMEOUT_MS);
+    HWND preview =
+        e2e::WaitForChildWindow(area, saver.Id(), "WindowScreenSaverClass", START_TIMEOUT_MS);
     REQUIRE(preview != nullptr);
     RECT client = e2e::ClientRectOf(preview);
     CHECK(client.right == 152);

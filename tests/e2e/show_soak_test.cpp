@@ -16,28 +16,24 @@ namespace {
 
 // Private bytes of a process (GetProcessMemoryInfo, looked up at run time
 // from kernel32); 0 when unknown.
-SIZE_T PrivateBytes(HANDLE process)
-{
+SIZE_T PrivateBytes(HANDLE process) {
     typedef BOOL(WINAPI * InfoFn)(HANDLE, PPROCESS_MEMORY_COUNTERS, DWORD);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     InfoFn info = reinterpret_cast<InfoFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "K32GetProcessMemoryInfo")));
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
-    if (!info || !info(process, &counters, sizeof counters))
-        return 0;
+    if (!info || !info(process, &counters, sizeof counters)) return 0;
     return counters.PagefileUsage;
 }
 
-void Click(HWND window)
-{
+void Click(HWND window) {
     e2e::SendWithTimeout(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 30), 10000);
 }
 
 }  // namespace
 
-TEST_CASE("hundreds of rapid clicks: no crash, handles and memory stay flat")
-{
+TEST_CASE("hundreds of rapid clicks: no crash, handles and memory stay flat") {
     StoreSettings(nullptr, nullptr);
     e2e::SaverProcess saver;
     REQUIRE(saver.Start(""));
@@ -45,7 +41,7 @@ TEST_CASE("hundreds of rapid clicks: no crash, handles and memory stay flat")
     REQUIRE(window != nullptr);
     Wait(300);
 
-    for (int i = 0; i < 48; ++i)   // every picture several times over
+    for (int i = 0; i < 48; ++i)  // every picture several times over
         Click(window);
     Wait(300);
     int handlesBefore = CountProcessHandles(saver.Id());
@@ -54,11 +50,9 @@ TEST_CASE("hundreds of rapid clicks: no crash, handles and memory stay flat")
     REQUIRE(memoryBefore > 0);
 
     double start = NowMs();
-    for (int i = 0; i < 240; ++i)
-        Click(window);
+    for (int i = 0; i < 240; ++i) Click(window);
     // And a burst of posted clicks that queue up behind one another.
-    for (int i = 0; i < 60; ++i)
-        e2e::PostButtonClick(window, WM_LBUTTONDOWN, 30, 30);
+    for (int i = 0; i < 60; ++i) e2e::PostButtonClick(window, WM_LBUTTONDOWN, 30, 30);
     e2e::SendWithTimeout(window, WM_NULL, 0, 0);
     Wait(8000);
     double clicksMs = NowMs() - start;

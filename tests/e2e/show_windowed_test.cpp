@@ -15,8 +15,7 @@ using namespace show_e2e;
 namespace {
 
 // Gives a window a 640 x 480 client area at the top-left of the screen.
-void SetClientSize640x480(HWND hwnd)
-{
+void SetClientSize640x480(HWND hwnd) {
     RECT r = {0, 0, 640, 480};
     AdjustWindowRectEx(&r, e2e::StyleOf(hwnd), FALSE, e2e::ExStyleOf(hwnd));
     SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
@@ -26,9 +25,8 @@ void SetClientSize640x480(HWND hwnd)
 
 }  // namespace
 
-TEST_CASE("a click during the fade-in clears the window and fades the next picture in")
-{
-    StoreSettings(nullptr, nullptr);   // picture 1, 30 s
+TEST_CASE("a click during the fade-in clears the window and fades the next picture in") {
+    StoreSettings(nullptr, nullptr);  // picture 1, 30 s
     e2e::SaverProcess saver;
     REQUIRE(saver.Start(""));
     HWND window = e2e::WaitForTopLevelWindow(saver.Id(), "velmor_CN", START_TIMEOUT_MS);
@@ -39,14 +37,14 @@ TEST_CASE("a click during the fade-in clears the window and fades the next pictu
     REQUIRE(client.right - client.left == 640);
     REQUIRE(client.bottom - client.top == 480);
 
-    Wait(800);   // picture 1 is part-way through its fade-in
+    Wait(800);  // picture 1 is part-way through its fade-in
     Pixels before = Capture(client);
     REQUIRE(before.width == 640);
     CHECK(MaxChannel(before) > 40);
 
     e2e::SendWithTimeout(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20), 10000);
     e2e::SendWithTimeout(window, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
-    Wait(30);   // the window's repaint clears it
+    Wait(30);  // the window's repaint clears it
     double clickedMs = NowMs();
     Pixels after = Capture(client);
     // Black, apart from the first fade steps of the new picture.
@@ -62,8 +60,7 @@ TEST_CASE("a click during the fade-in clears the window and fades the next pictu
     // Picture 2 fades in, laid out for the new client area: 640 x 480 takes
     // the scaled path at its own size, (140, 0, 500, 480).
     double left = 2600 - (NowMs() - clickedMs);
-    if (left > 0)
-        Wait(static_cast<DWORD>(left));
+    if (left > 0) Wait(static_cast<DWORD>(left));
     Pixels full = Capture(client);
     CHECK(CountMismatches(Crop(full, 140, 0, 500, 480), Reference(2), 0, 0, 30, 30) == 0);
     CHECK(CountNonBlack(full, 0, 0, 140, 480) == 0);
@@ -90,8 +87,7 @@ TEST_CASE("a click during the fade-in clears the window and fades the next pictu
     CHECK(StoredStartPicture() == "2");
 }
 
-TEST_CASE("closing while picture 12 is on screen stores 12")
-{
+TEST_CASE("closing while picture 12 is on screen stores 12") {
     StoreSettings("12", nullptr);
     e2e::SaverProcess saver;
     REQUIRE(saver.Start(""));

@@ -12,8 +12,8 @@ std::vector<BYTE> ResourcePattern(size_t count) {
 }
 
 RGBQUAD ResourceColour(int i) {
-    RGBQUAD c = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i),
-                 static_cast<BYTE>((3 * i) % 256), 0};
+    RGBQUAD c = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>((3 * i) % 256),
+                 0};
     return c;
 }
 
@@ -73,7 +73,8 @@ TEST_CASE("A top-down picture is saved bottom-up with its rows reversed") {
     REQUIRE(bytes.size() == 54 + 24);
     CHECK(ReadAt<LONG>(bytes, 22) == 3);
     std::vector<BYTE> expected;
-    for (int r = 2; r >= 0; --r) expected.insert(expected.end(), pixels.begin() + r * 8, pixels.begin() + r * 8 + 8);
+    for (int r = 2; r >= 0; --r)
+        expected.insert(expected.end(), pixels.begin() + r * 8, pixels.begin() + r * 8 + 8);
     CHECK(std::vector<BYTE>(bytes.begin() + 54, bytes.end()) == expected);
     // The object itself keeps its top-down rows.
     CHECK(image.Height(false) == -3);
@@ -154,7 +155,8 @@ TEST_CASE("The file loader's colour-count defaults") {
     ProbeImage image;
     SUBCASE("4 bits read 16 entries") {
         const std::vector<RGBQUAD> colours = GreyColours(16);
-        REQUIRE(WriteBytes(file.Path(), MakeBmpFile(MakeHeader(2, 1, 4), colours, {0x1F, 0, 0, 0})));
+        REQUIRE(
+            WriteBytes(file.Path(), MakeBmpFile(MakeHeader(2, 1, 4), colours, {0x1F, 0, 0, 0})));
         REQUIRE(image.LoadBmpFile(file.Path()) == 1);
         CHECK(image.Header().biClrUsed == 16);
         REQUIRE(image.Colours().size() == 16);
@@ -183,7 +185,8 @@ TEST_CASE("The file loader's colour-count defaults") {
         CHECK(image.PixelBytes() == std::vector<BYTE>{1, 2, 0, 0});
     }
     SUBCASE("24 bits read none, make no palette and keep the one there was") {
-        REQUIRE(WriteBytes(file.Path(), MakeBmpFile(MakeHeader(1, 1, 8, 2), GreyColours(2), {1, 0, 0, 0})));
+        REQUIRE(WriteBytes(file.Path(),
+                           MakeBmpFile(MakeHeader(1, 1, 8, 2), GreyColours(2), {1, 0, 0, 0})));
         REQUIRE(image.LoadBmpFile(file.Path()) == 1);
         HPALETTE earlier = image.Palette();
         REQUIRE(earlier != nullptr);
@@ -202,7 +205,8 @@ TEST_CASE("The file loader's colour-count defaults") {
         const DWORD values[3] = {0xF800, 0x07E0, 0x001F};
         std::memcpy(masks.data(), values, 12);
         // One pixel, pure red in 5-6-5.
-        REQUIRE(WriteBytes(file.Path(), MakeBmpFile(MakeHeader(1, 1, 16, 0, BI_BITFIELDS), masks, {0x00, 0xF8, 0, 0})));
+        REQUIRE(WriteBytes(file.Path(), MakeBmpFile(MakeHeader(1, 1, 16, 0, BI_BITFIELDS), masks,
+                                                    {0x00, 0xF8, 0, 0})));
         REQUIRE(image.LoadBmpFile(file.Path()) == 1);
         CHECK(image.Header().biClrUsed == 3);
         Canvas canvas(1, 1);
@@ -238,7 +242,8 @@ TEST_CASE("The pixel byte count comes from the file size when both counts are 0"
     }
     SUBCASE("a count beyond the picture is limited to its rows") {
         std::vector<BYTE> more = CountingBytes(40);
-        REQUIRE(WriteBytes(file.Path(), MakeBmpFile(MakeHeader(3, 2, 24, 0, BI_RGB, 40), {}, more)));
+        REQUIRE(
+            WriteBytes(file.Path(), MakeBmpFile(MakeHeader(3, 2, 24, 0, BI_RGB, 40), {}, more)));
         REQUIRE(image.LoadBmpFile(file.Path()) == 1);
         CHECK(image.Header().biSizeImage == 24);
         CHECK(image.ImageSize() == 24);
@@ -251,7 +256,8 @@ TEST_CASE("A file that ends inside its pixels loads with the missing rows black"
     TempFile file("short_pixels");
     ProbeImage image;
     // Bottom-up 1 x 3; only the bottom row's bytes are in the file.
-    REQUIRE(WriteBytes(file.Path(), MakeBmpFile(MakeHeader(1, 3, 24, 0, BI_RGB, 12), {}, {9, 8, 7, 0})));
+    REQUIRE(WriteBytes(file.Path(),
+                       MakeBmpFile(MakeHeader(1, 3, 24, 0, BI_RGB, 12), {}, {9, 8, 7, 0})));
     REQUIRE(image.LoadBmpFile(file.Path()) == 1);
     CHECK(image.PixelBytes() == std::vector<BYTE>{9, 8, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     Canvas canvas(1, 3);
@@ -276,14 +282,30 @@ TEST_CASE("Malformed files are rejected and leave the object unloaded") {
         bytes = good;
         bytes[14] = 108;
     }
-    SUBCASE("shorter than its headers") { bytes.assign(good.begin(), good.begin() + 50); }
-    SUBCASE("only the magic number") { bytes.assign(good.begin(), good.begin() + 2); }
-    SUBCASE("width 0") { bytes = MakeBmpFile(MakeHeader(0, 1, 24), {}, {1, 2, 3, 0}); }
-    SUBCASE("negative width") { bytes = MakeBmpFile(MakeHeader(-1, 1, 24), {}, {1, 2, 3, 0}); }
-    SUBCASE("height 0") { bytes = MakeBmpFile(MakeHeader(1, 0, 24), {}, {1, 2, 3, 0}); }
-    SUBCASE("bit count 7") { bytes = MakeBmpFile(MakeHeader(1, 1, 7), {}, {1, 2, 3, 0}); }
-    SUBCASE("bit count 0") { bytes = MakeBmpFile(MakeHeader(1, 1, 0), {}, {1, 2, 3, 0}); }
-    SUBCASE("300 colours") { bytes = MakeBmpFile(MakeHeader(1, 1, 8, 300), GreyColours(256), {1, 0, 0, 0}); }
+    SUBCASE("shorter than its headers") {
+        bytes.assign(good.begin(), good.begin() + 50);
+    }
+    SUBCASE("only the magic number") {
+        bytes.assign(good.begin(), good.begin() + 2);
+    }
+    SUBCASE("width 0") {
+        bytes = MakeBmpFile(MakeHeader(0, 1, 24), {}, {1, 2, 3, 0});
+    }
+    SUBCASE("negative width") {
+        bytes = MakeBmpFile(MakeHeader(-1, 1, 24), {}, {1, 2, 3, 0});
+    }
+    SUBCASE("height 0") {
+        bytes = MakeBmpFile(MakeHeader(1, 0, 24), {}, {1, 2, 3, 0});
+    }
+    SUBCASE("bit count 7") {
+        bytes = MakeBmpFile(MakeHeader(1, 1, 7), {}, {1, 2, 3, 0});
+    }
+    SUBCASE("bit count 0") {
+        bytes = MakeBmpFile(MakeHeader(1, 1, 0), {}, {1, 2, 3, 0});
+    }
+    SUBCASE("300 colours") {
+        bytes = MakeBmpFile(MakeHeader(1, 1, 8, 300), GreyColours(256), {1, 0, 0, 0});
+    }
     SUBCASE("a colour table cut short") {
         bytes = MakeBmpFile(MakeHeader(1, 1, 8), GreyColours(256), {});
         bytes.resize(54 + 100);
@@ -325,7 +347,8 @@ TEST_CASE("A pixel block that cannot be allocated fails the load") {
     ProbeImage image;
     FillSmall(image);
     // One row of 2 GB less a little: valid, but more than a 32-bit process can hold.
-    REQUIRE(WriteBytes(file.Path(), MakeBmpFile(MakeHeader(715827880, 1, 24), {}, {1, 2, 3, 0}, 0, 0xFFFFFFF0)));
+    REQUIRE(WriteBytes(file.Path(),
+                       MakeBmpFile(MakeHeader(715827880, 1, 24), {}, {1, 2, 3, 0}, 0, 0xFFFFFFF0)));
     CHECK(image.LoadBmpFile(file.Path()) == 0);
     CHECK(image.Loaded() == 0);
     CHECK(image.Width() == 3);
@@ -441,7 +464,8 @@ TEST_CASE("CopyRows gives rows in display order") {
         CHECK(image.CopyRows(out.data(), 8, 0, 3, 8, 0) == 1);
     }
     SUBCASE("rows beyond a short pixel block are refused") {
-        image.Fill(MakeHeader(2, 3, 24, 0, BI_RGB, 24), {}, std::vector<BYTE>(stored.begin(), stored.begin() + 16));
+        image.Fill(MakeHeader(2, 3, 24, 0, BI_RGB, 24), {},
+                   std::vector<BYTE>(stored.begin(), stored.begin() + 16));
         std::vector<BYTE> out(8, 0xCC);
         CHECK(image.CopyRows(out.data(), 8, 0, 0, 8, 1) == 0);
         CHECK(image.CopyRows(out.data(), 8, 0, 1, 8, 1) == 1);

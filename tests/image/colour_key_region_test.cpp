@@ -20,7 +20,9 @@ struct Region {
     }
 };
 
-bool Same(const Region& a, const Region& b) { return EqualRgn(a.handle, b.handle) != 0; }
+bool Same(const Region& a, const Region& b) {
+    return EqualRgn(a.handle, b.handle) != 0;
+}
 
 // Displayed rows of 24-bit pixels (0xRRGGBB) into a picture stored bottom-up
 // or top-down.
@@ -152,8 +154,7 @@ TEST_CASE("An 8-bit picture compares palette indices") {
 TEST_CASE("A 16-bit picture compares whole words") {
     ProbeImage image;
     // One row: words 0x1234, 0x1235, 0x3412, 0x1234 (bytes little-endian).
-    image.Fill(MakeHeader(4, 1, 16), {},
-               {0x34, 0x12, 0x35, 0x12, 0x12, 0x34, 0x34, 0x12});
+    image.Fill(MakeHeader(4, 1, 16), {}, {0x34, 0x12, 0x35, 0x12, 0x12, 0x34, 0x34, 0x12});
     Region region;
     REQUIRE(image.BuildRegionFromColourKey(region.handle, 0, 0, 4, 1) == 1);
     Region expected;
@@ -163,8 +164,12 @@ TEST_CASE("A 16-bit picture compares whole words") {
 
 TEST_CASE("Other depths add the whole rectangle and report 0") {
     ProbeImage image;
-    SUBCASE("32 bits") { image.Fill(MakeHeader(4, 3, 32), {}, std::vector<BYTE>(48)); }
-    SUBCASE("4 bits") { image.Fill(MakeHeader(4, 3, 4, 16), GreyColours(16), std::vector<BYTE>(12)); }
+    SUBCASE("32 bits") {
+        image.Fill(MakeHeader(4, 3, 32), {}, std::vector<BYTE>(48));
+    }
+    SUBCASE("4 bits") {
+        image.Fill(MakeHeader(4, 3, 4, 16), GreyColours(16), std::vector<BYTE>(12));
+    }
     Region region;
     CHECK(image.BuildRegionFromColourKey(region.handle, 1, 1, 3, 3) == 0);
     Region expected;

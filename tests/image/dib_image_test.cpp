@@ -12,9 +12,23 @@ const DWORD RED = 0xFF0000, GREEN = 0x00FF00, BLUE = 0x0000FF, WHITE = 0xFFFFFF;
 std::vector<BYTE> TwoByTwoPixels() {
     return {
         // bottom row (y = 1): blue, white, 2 pad bytes
-        0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0, 0,
+        0xFF,
+        0x00,
+        0x00,
+        0xFF,
+        0xFF,
+        0xFF,
+        0,
+        0,
         // top row (y = 0): red, green
-        0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0, 0,
+        0x00,
+        0x00,
+        0xFF,
+        0x00,
+        0xFF,
+        0x00,
+        0,
+        0,
     };
 }
 

@@ -89,7 +89,8 @@ TEST_CASE("Refused fades keep the previous section, which the next draw shows") 
     REQUIRE(image.DrawAt(canvas.Dc(), 0, 0, SRCCOPY) == 1);
     // Displayed (0,0) is the first pixel of the top row (stored second).
     const std::vector<BYTE> scaled = Scaled(pixels, 10, 30);
-    CHECK(canvas.Pixel(0, 0) == (scaled[8] | (scaled[9] << 8) | (static_cast<DWORD>(scaled[10]) << 16)));
+    CHECK(canvas.Pixel(0, 0) ==
+          (scaled[8] | (scaled[9] << 8) | (static_cast<DWORD>(scaled[10]) << 16)));
     CHECK(image.Section() == faded);
 }
 

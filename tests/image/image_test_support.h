@@ -104,7 +104,9 @@ inline BITMAPINFOHEADER MakeHeader(int width, int height, int bitCount, DWORD co
     return header;
 }
 
-inline int Stride(int bitCount, int width) { return ((bitCount * width + 31) / 32) * 4; }
+inline int Stride(int bitCount, int width) {
+    return ((bitCount * width + 31) / 32) * 4;
+}
 
 // Bytes 0, 1, 2, ... (mod 251) so that every position is told apart.
 inline std::vector<BYTE> CountingBytes(size_t count, int start = 1) {
@@ -209,7 +211,8 @@ void Append(std::vector<BYTE>& bytes, T value) {
 template <typename T>
 T ReadAt(const std::vector<BYTE>& bytes, size_t offset) {
     T value{};
-    if (offset + sizeof value <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof value);
+    if (offset + sizeof value <= bytes.size())
+        std::memcpy(&value, bytes.data() + offset, sizeof value);
     return value;
 }
 
@@ -221,9 +224,8 @@ inline std::vector<BYTE> MakeBmpFile(const BITMAPINFOHEADER& header,
                                      DWORD fileSizeField = 0xFFFFFFFF) {
     std::vector<BYTE> bytes;
     const DWORD offset = static_cast<DWORD>(54 + 4 * colours.size() + gap);
-    const DWORD fileSize = fileSizeField == 0xFFFFFFFF
-                               ? static_cast<DWORD>(offset + pixels.size())
-                               : fileSizeField;
+    const DWORD fileSize =
+        fileSizeField == 0xFFFFFFFF ? static_cast<DWORD>(offset + pixels.size()) : fileSizeField;
     Append<WORD>(bytes, 0x4D42);
     Append<DWORD>(bytes, fileSize);
     Append<DWORD>(bytes, 0);

@@ -21,10 +21,9 @@ struct PictureSize {
 };
 
 const PictureSize PICTURES[] = {
-    {140, 360, 480, 1080}, {142, 360, 480, 1080}, {144, 360, 480, 1080},
-    {145, 360, 480, 1080}, {146, 360, 480, 1080}, {147, 360, 480, 1080},
-    {148, 360, 480, 1080}, {149, 360, 480, 1080}, {150, 360, 487, 1080},
-    {151, 1420, 360, 4260}, {152, 480, 330, 1440}, {155, 360, 480, 1080},
+    {140, 360, 480, 1080}, {142, 360, 480, 1080},  {144, 360, 480, 1080}, {145, 360, 480, 1080},
+    {146, 360, 480, 1080}, {147, 360, 480, 1080},  {148, 360, 480, 1080}, {149, 360, 480, 1080},
+    {150, 360, 487, 1080}, {151, 1420, 360, 4260}, {152, 480, 330, 1440}, {155, 360, 480, 1080},
 };
 
 }  // namespace
@@ -40,7 +39,8 @@ TEST_CASE("Every picture resource decodes to its size") {
         CHECK(image.Height(false) == picture.height);
         CHECK(image.RowStride() == picture.stride);
         CHECK(image.ImageSize() == picture.stride * picture.height);
-        CHECK(LocalSize(image.PixelBlock()) >= static_cast<SIZE_T>(picture.stride) * picture.height);
+        CHECK(LocalSize(image.PixelBlock()) >=
+              static_cast<SIZE_T>(picture.stride) * picture.height);
     }
 }
 

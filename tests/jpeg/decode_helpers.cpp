@@ -15,7 +15,8 @@ Decoded::~Decoded() {
 
 void DecodeBytes(const Bytes& stream, Decoded* out) {
     JpegDecoder decoder;
-    out->result = decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &out->headerBlock, &out->pixelBlock);
+    out->result = decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()),
+                                 &out->headerBlock, &out->pixelBlock);
     if (out->headerBlock) {
         const std::uint8_t* bytes = static_cast<const std::uint8_t*>(LocalLock(out->headerBlock));
         out->headerBytes.assign(bytes, bytes + 44);
@@ -35,7 +36,8 @@ Bytes ReadFileBytes(const std::string& path) {
     if (!file) return bytes;
     std::uint8_t buffer[65536];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
     std::fclose(file);
     return bytes;
 }

@@ -9,9 +9,10 @@
 
 namespace {
 
-const int kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
-                         41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
-                         30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+const int kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                         12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                         35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                         58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // T[x][u] = 2^20 * e(u)/2 * cos((2x+1)u*pi/16), truncated toward zero.
 struct BasisTable {
@@ -21,7 +22,8 @@ struct BasisTable {
         for (int x = 0; x < 8; ++x)
             for (int u = 0; u < 8; ++u) {
                 const double e = u == 0 ? 1.0 / std::sqrt(2.0) : 1.0;
-                t[x][u] = static_cast<std::int32_t>(1048576.0 * (e / 2.0) * std::cos((2 * x + 1) * u * pi / 16.0));
+                t[x][u] = static_cast<std::int32_t>(1048576.0 * (e / 2.0) *
+                                                    std::cos((2 * x + 1) * u * pi / 16.0));
             }
     }
 };
@@ -130,7 +132,8 @@ struct Walker {
             qq[i] = p[10 + 3 * i];
             if (qq[i] > 3) return nullptr;
         }
-        bool luma = (hh[0] == 1 && vv[0] == 1) || (hh[0] == 2 && vv[0] == 1) || (hh[0] == 2 && vv[0] == 2);
+        bool luma =
+            (hh[0] == 1 && vv[0] == 1) || (hh[0] == 2 && vv[0] == 1) || (hh[0] == 2 && vv[0] == 2);
         if (!luma || hh[1] != 1 || vv[1] != 1 || hh[2] != 1 || vv[2] != 1) return nullptr;
         std::int64_t stride = (3 * x + 3) / 4 * 4;
         if (stride * y > 0x7FFFFFFF) return nullptr;
@@ -240,7 +243,8 @@ struct Walker {
             ta[e[0]] = e[1] & 15;
         }
         for (int c = 0; c < 3; ++c)
-            if (td[c + 1] < 0 || !quant[tq[c]] || !dc[td[c + 1]].defined || !ac[ta[c + 1]].defined) return nullptr;
+            if (td[c + 1] < 0 || !quant[tq[c]] || !dc[td[c + 1]].defined || !ac[ta[c + 1]].defined)
+                return nullptr;
         pos = e + 3;
         bit = 0;
         bad = false;
@@ -286,7 +290,8 @@ struct Walker {
         for (int i = 0; i < h[0] * v[0]; ++i) {
             ReferenceIdct(coef[i], s);
             for (int x = 0; x < 8; ++x)
-                for (int y = 0; y < 8; ++y) Y[x + 8 * (i / 2)][y + 8 * (i % 2)] = s[8 * x + y] + 128;
+                for (int y = 0; y < 8; ++y)
+                    Y[x + 8 * (i / 2)][y + 8 * (i % 2)] = s[8 * x + y] + 128;
         }
         // Chroma: each sample fills a 2x2 cell, later cells overwriting earlier ones.
         for (int comp = 1; comp <= 2; ++comp) {
@@ -306,7 +311,9 @@ struct Walker {
             for (int c = 0; c < mcuW; ++c) {
                 int px = mcuW * mx + c, py = mcuH * my + r;
                 if (px >= out->width || py >= out->height) continue;
-                std::uint8_t* d = &out->pixels[static_cast<std::size_t>(out->stride) * (out->height - 1 - py) + 3 * px];
+                std::uint8_t* d =
+                    &out->pixels[static_cast<std::size_t>(out->stride) * (out->height - 1 - py) +
+                                 3 * px];
                 ReferenceColour(Y[r][c], Cb[r][c], Cr[r][c], d);
             }
     }
@@ -319,19 +326,28 @@ struct Walker {
             p += 2;
             std::uint32_t len;
             switch (code) {
-            case 0xC0: p = Frame(p); break;
-            case 0xC4: p = Huffman(p); break;
-            case 0xD8: break;
-            case 0xDA: p = Scan(p); break;
-            case 0xDB: p = Quant(p); break;
-            case 0xDD:
-                if (!Length(p, &len) || len < 4) return;
-                restart = static_cast<std::int32_t>(Word(p + 2));
-                p += len;
-                break;
-            default:
-                if (code < 0xE0 || code > 0xFE || !Length(p, &len)) return;
-                p += len;
+                case 0xC0:
+                    p = Frame(p);
+                    break;
+                case 0xC4:
+                    p = Huffman(p);
+                    break;
+                case 0xD8:
+                    break;
+                case 0xDA:
+                    p = Scan(p);
+                    break;
+                case 0xDB:
+                    p = Quant(p);
+                    break;
+                case 0xDD:
+                    if (!Length(p, &len) || len < 4) return;
+                    restart = static_cast<std::int32_t>(Word(p + 2));
+                    p += len;
+                    break;
+                default:
+                    if (code < 0xE0 || code > 0xFE || !Length(p, &len)) return;
+                    p += len;
             }
         }
     }
@@ -344,7 +360,8 @@ void ReferenceIdct(const std::int32_t coefficients[64], std::int32_t samples[64]
     for (int x = 0; x < 8; ++x)
         for (int u = 0; u < 8; ++u) {
             std::int32_t sum = 0;
-            for (int k = 0; k < 8; ++k) sum = Add32(sum, Mul32(coefficients[8 * k + u], Basis(x, k)));
+            for (int k = 0; k < 8; ++k)
+                sum = Add32(sum, Mul32(coefficients[8 * k + u], Basis(x, k)));
             mid[8 * x + u] = sum / 1048576;
         }
     for (int x = 0; x < 8; ++x)
@@ -357,7 +374,8 @@ void ReferenceIdct(const std::int32_t coefficients[64], std::int32_t samples[64]
 
 void ReferenceColour(std::int32_t y, std::int32_t cb, std::int32_t cr, std::uint8_t bgr[3]) {
     const double Y = y, Cb = cb, Cr = cr;
-    const double rgb[3] = {Cr * 1.402 + Y, Y - Cb * 0.3441 - Cr * 0.7139, Cb * 1.7718 + Y - Cr * 0.0012};
+    const double rgb[3] = {Cr * 1.402 + Y, Y - Cb * 0.3441 - Cr * 0.7139,
+                           Cb * 1.7718 + Y - Cr * 0.0012};
     for (int i = 0; i < 3; ++i) {
         std::int32_t t = static_cast<std::int32_t>(rgb[i]);
         bgr[2 - i] = static_cast<std::uint8_t>(t < 0 ? 0 : t > 255 ? 255 : t);

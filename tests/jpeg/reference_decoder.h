@@ -11,12 +11,12 @@
 #include <vector>
 
 struct ReferencePicture {
-    bool hasFrame = false;        // a frame header was accepted
+    bool hasFrame = false;  // a frame header was accepted
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int32_t stride = 0;
     std::vector<std::uint8_t> pixels;  // bottom-up B, G, R rows of `stride` bytes
-    int debugTexts = 0;           // "Base DCT Read ERROR\n" sent
+    int debugTexts = 0;                // "Base DCT Read ERROR\n" sent
 };
 
 ReferencePicture ReferenceDecode(const std::uint8_t* stream, std::size_t length);

@@ -72,7 +72,8 @@ void Codes(const HuffmanDefinition& table, Code codes[256]) {
 }
 
 int Magnitude(std::int32_t value) {
-    std::uint32_t a = value < 0 ? -static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    std::uint32_t a =
+        value < 0 ? -static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
     int size = 0;
     while (a) {
         ++size;
@@ -83,24 +84,41 @@ int Magnitude(std::int32_t value) {
 
 void PutValue(BitWriter& out, const Code codes[256], int symbol, std::int32_t value, int size) {
     out.Put(codes[symbol].bits, codes[symbol].length);
-    if (size) out.Put(static_cast<std::uint32_t>(value < 0 ? value + (1 << size) - 1 : value), size);
+    if (size)
+        out.Put(static_cast<std::uint32_t>(value < 0 ? value + (1 << size) - 1 : value), size);
 }
 
 }  // namespace
 
-HuffmanDefinition SkewedDcTable() { return Skewed(DcSymbols()); }
-HuffmanDefinition SkewedAcTable() { return Skewed(AcSymbols()); }
-HuffmanDefinition FlatDcTable() { return Flat(DcSymbols()); }
-HuffmanDefinition FlatAcTable() { return Flat(AcSymbols()); }
+HuffmanDefinition SkewedDcTable() {
+    return Skewed(DcSymbols());
+}
+HuffmanDefinition SkewedAcTable() {
+    return Skewed(AcSymbols());
+}
+HuffmanDefinition FlatDcTable() {
+    return Flat(DcSymbols());
+}
+HuffmanDefinition FlatAcTable() {
+    return Flat(AcSymbols());
+}
 
 namespace segment {
 
-Bytes Soi() { return {0xFF, 0xD8}; }
-Bytes Eoi() { return {0xFF, 0xD9}; }
+Bytes Soi() {
+    return {0xFF, 0xD8};
+}
+Bytes Eoi() {
+    return {0xFF, 0xD9};
+}
 
-Bytes Com(const char* text) { return WithLength(0xFE, Bytes(text, text + std::strlen(text))); }
+Bytes Com(const char* text) {
+    return WithLength(0xFE, Bytes(text, text + std::strlen(text)));
+}
 
-Bytes App(int n, std::size_t payload) { return WithLength(static_cast<std::uint8_t>(0xE0 + n), Bytes(payload, 0x4A)); }
+Bytes App(int n, std::size_t payload) {
+    return WithLength(static_cast<std::uint8_t>(0xE0 + n), Bytes(payload, 0x4A));
+}
 
 Bytes Dqt(int selector, const std::uint8_t values[64]) {
     Bytes body = {static_cast<std::uint8_t>(selector)};
@@ -133,7 +151,8 @@ Bytes Dri(int interval) {
     return WithLength(0xDD, body);
 }
 
-Bytes Sof(std::uint8_t marker, int width, int height, const std::vector<FrameComponent>& components, int precision) {
+Bytes Sof(std::uint8_t marker, int width, int height, const std::vector<FrameComponent>& components,
+          int precision) {
     Bytes body = {static_cast<std::uint8_t>(precision)};
     PutWord(body, height);
     PutWord(body, width);
@@ -182,8 +201,8 @@ void BitWriter::Marker(std::uint8_t code) {
     bytes.push_back(code);
 }
 
-void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor, const HuffmanDefinition& dc,
-                 const HuffmanDefinition& ac) {
+void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor,
+                 const HuffmanDefinition& dc, const HuffmanDefinition& ac) {
     Code dcCodes[256], acCodes[256];
     Codes(dc, dcCodes);
     Codes(ac, acCodes);
@@ -223,12 +242,14 @@ Bytes MakePicture(const PictureLayout& layout, const BlockSource& block) {
     append(segment::Dqt(0, layout.quant[0]));
     append(segment::Dqt(1, layout.quant[1]));
     append(segment::Dht({{0, 0, &dc}, {1, 0, &ac}, {0, 1, &dc}, {1, 1, &ac}}));
-    append(segment::Sof(0xC0, layout.width, layout.height, {{1, layout.lumaH, layout.lumaV, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}));
+    append(segment::Sof(0xC0, layout.width, layout.height,
+                        {{1, layout.lumaH, layout.lumaV, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}));
     if (layout.restartInterval && layout.writeDri) append(segment::Dri(layout.restartInterval));
     append(segment::Sos({{1, 0, 0}, {2, 1, 1}, {3, 1, 1}}));
 
     const int mcuWidth = 8 * layout.lumaH, mcuHeight = 8 * layout.lumaV;
-    const int mcus = ((layout.width + mcuWidth - 1) / mcuWidth) * ((layout.height + mcuHeight - 1) / mcuHeight);
+    const int mcus =
+        ((layout.width + mcuWidth - 1) / mcuWidth) * ((layout.height + mcuHeight - 1) / mcuHeight);
     BitWriter writer;
     std::int32_t predictors[3] = {0, 0, 0};
     int marker = 0;

@@ -12,7 +12,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A Huffman table as the DHT segment carries it.
 struct HuffmanDefinition {
-    std::uint8_t counts[16];       // BITS(1..16)
+    std::uint8_t counts[16];            // BITS(1..16)
     std::vector<std::uint8_t> symbols;  // HUFFVAL
 };
 
@@ -42,7 +42,8 @@ Bytes Dri(int interval);
 struct FrameComponent {
     int id, h, v, tq;
 };
-Bytes Sof(std::uint8_t marker, int width, int height, const std::vector<FrameComponent>& components, int precision = 8);
+Bytes Sof(std::uint8_t marker, int width, int height, const std::vector<FrameComponent>& components,
+          int precision = 8);
 struct ScanComponent {
     int selector, td, ta;
 };
@@ -65,8 +66,8 @@ private:
 
 // Encodes one block of quantised coefficients (zig-zag order) with the given
 // tables; `predictor` is the previous DC value of the component.
-void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor, const HuffmanDefinition& dc,
-                 const HuffmanDefinition& ac);
+void EncodeBlock(BitWriter& out, const std::int32_t zigzag[64], std::int32_t* predictor,
+                 const HuffmanDefinition& dc, const HuffmanDefinition& ac);
 
 // A whole picture: SOI, DQT (all ones unless given), DHT, SOF0, optional
 // DRI, SOS, data, EOI.  `block(mcu, component, index, zigzag)` supplies the
@@ -76,8 +77,8 @@ struct PictureLayout {
     int height = 16;
     int lumaH = 1;
     int lumaV = 1;
-    int restartInterval = 0;    // MCUs between RST markers; 0 = none
-    bool writeDri = true;       // with false the markers come without DRI
+    int restartInterval = 0;  // MCUs between RST markers; 0 = none
+    bool writeDri = true;     // with false the markers come without DRI
     bool flatTables = false;
     std::uint8_t quant[2][64];  // tables 0 (Y) and 1 (Cb, Cr)
     PictureLayout();

@@ -14,11 +14,13 @@ void Begin(JpegDecoder& decoder, const Bytes& bytes) {
 }
 
 // A table built by the DHT handler from counts and values.
-void LoadTable(JpegDecoder& decoder, Bytes& segment, const std::uint8_t counts[16], const Bytes& values) {
+void LoadTable(JpegDecoder& decoder, Bytes& segment, const std::uint8_t counts[16],
+               const Bytes& values) {
     Bytes body = {0x10};
     body.insert(body.end(), counts, counts + 16);
     body.insert(body.end(), values.begin(), values.end());
-    segment = {0xFF, 0xC4, static_cast<std::uint8_t>((body.size() + 2) >> 8), static_cast<std::uint8_t>(body.size() + 2)};
+    segment = {0xFF, 0xC4, static_cast<std::uint8_t>((body.size() + 2) >> 8),
+               static_cast<std::uint8_t>(body.size() + 2)};
     segment.insert(segment.end(), body.begin(), body.end());
     decoder.streamStart = segment.data();
     decoder.streamEnd = segment.data() + segment.size();
@@ -190,7 +192,8 @@ TEST_CASE("CheckRestart") {
         CHECK(d.CheckRestart(5) == 0);
         CHECK(d.dataPos == bytes.data());
         CHECK(d.bitPos == 3);
-        d.GetBits(&value, 5);  // the rest of the byte; now at FF D0 but mid-MCU only matters at MCU starts
+        d.GetBits(&value,
+                  5);  // the rest of the byte; now at FF D0 but mid-MCU only matters at MCU starts
         CHECK(d.dataPos == bytes.data() + 1);
     }
     SUBCASE("FF 00 at a byte boundary is data, not a marker") {

@@ -38,15 +38,20 @@ struct Parts {
             if (b[i] == 0xFF && b[i + 1] == code) return i;
         return b.size();
     }
-    Bytes Standard() const { return Join({segment::Soi(), dqt, dht, sof, sos, data, segment::Eoi()}); }
+    Bytes Standard() const {
+        return Join({segment::Soi(), dqt, dht, sof, sos, data, segment::Eoi()});
+    }
 };
 
 bool SamePicture(const Decoded& a, const Decoded& b) {
-    return a.HasPicture() && b.HasPicture() && a.headerBytes == b.headerBytes && a.pixels == b.pixels;
+    return a.HasPicture() && b.HasPicture() && a.headerBytes == b.headerBytes &&
+           a.pixels == b.pixels;
 }
 
 #ifndef _WIN32
-int DebugTexts() { return velmor_host::DebugTextCount(); }
+int DebugTexts() {
+    return velmor_host::DebugTextCount();
+}
 #endif
 
 }  // namespace
@@ -55,15 +60,19 @@ TEST_CASE("frame header: header block, stride and MCU counts") {
     struct Case {
         int width, height, stride, mcusPerRow, mcuRows;
     };
-    const Case cases[] = {{1, 1, 4, 1, 1}, {2, 3, 8, 1, 1}, {3, 9, 12, 1, 2},
-                          {1420, 360, 4260, 178, 45}, {360, 487, 1080, 45, 61}};
+    const Case cases[] = {{1, 1, 4, 1, 1},
+                          {2, 3, 8, 1, 1},
+                          {3, 9, 12, 1, 2},
+                          {1420, 360, 4260, 178, 45},
+                          {360, 487, 1080, 45, 61}};
     for (const Case& c : cases) {
         CAPTURE(c.width);
         const Parts parts(c.width, c.height);
         const Bytes stream = parts.Standard();
         JpegDecoder decoder;
         HLOCAL header = nullptr, pixels = nullptr;
-        CHECK(decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &header, &pixels) == 1);
+        CHECK(decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &header, &pixels) ==
+              1);
         CHECK(decoder.stride == c.stride);
         CHECK(decoder.mcusPerRow == c.mcusPerRow);
         CHECK(decoder.mcuRows == c.mcuRows);
@@ -131,7 +140,8 @@ TEST_CASE("stream structures that give the same picture") {
     CHECK(ReferenceDecode(stream.data(), stream.size()).pixels == standard.pixels);
 
     SUBCASE("four DHT tables in one segment, two per segment, one per segment") {
-        const Bytes two = Join({segment::Dht({{0, 0, &p.dc}, {1, 0, &p.ac}}), segment::Dht({{0, 1, &p.dc}, {1, 1, &p.ac}})});
+        const Bytes two = Join({segment::Dht({{0, 0, &p.dc}, {1, 0, &p.ac}}),
+                                segment::Dht({{0, 1, &p.dc}, {1, 1, &p.ac}})});
         const Bytes one = Join({segment::Dht({{0, 0, &p.dc}}), segment::Dht({{1, 0, &p.ac}}),
                                 segment::Dht({{0, 1, &p.dc}}), segment::Dht({{1, 1, &p.ac}})});
         Decoded a, b;
@@ -144,13 +154,15 @@ TEST_CASE("stream structures that give the same picture") {
         const HuffmanDefinition flatAc = FlatAcTable();
         const Bytes wrong = segment::Dht({{1, 0, &flatAc}, {1, 1, &flatAc}});
         Decoded d;
-        DecodeBytes(Join({segment::Soi(), wrong, p.dqt, p.dht, p.sof, p.sos, p.data, segment::Eoi()}), &d);
+        DecodeBytes(
+            Join({segment::Soi(), wrong, p.dqt, p.dht, p.sof, p.sos, p.data, segment::Eoi()}), &d);
         CHECK(SamePicture(d, standard));
     }
     SUBCASE("COM, APPn and repeated SOI before the frame") {
         Decoded d;
-        DecodeBytes(Join({segment::Soi(), segment::App(0, 14), segment::Com("velmor"), segment::Soi(), segment::App(15, 3),
-                          p.dqt, segment::Com(""), segment::Soi(), p.dht, p.sof, p.sos, p.data, segment::Eoi()}),
+        DecodeBytes(Join({segment::Soi(), segment::App(0, 14), segment::Com("velmor"),
+                          segment::Soi(), segment::App(15, 3), p.dqt, segment::Com(""),
+                          segment::Soi(), p.dht, p.sof, p.sos, p.data, segment::Eoi()}),
                     &d);
         CHECK(SamePicture(d, standard));
     }
@@ -164,8 +176,12 @@ TEST_CASE("stream structures that give the same picture") {
 TEST_CASE("DRI before or after DHT has the same effect") {
     const Parts p(40, 24, 2);
     Decoded before, after, none;
-    DecodeBytes(Join({segment::Soi(), p.dqt, segment::Dri(2), p.dht, p.sof, p.sos, p.data, segment::Eoi()}), &before);
-    DecodeBytes(Join({segment::Soi(), p.dqt, p.dht, p.sof, segment::Dri(2), p.sos, p.data, segment::Eoi()}), &after);
+    DecodeBytes(
+        Join({segment::Soi(), p.dqt, segment::Dri(2), p.dht, p.sof, p.sos, p.data, segment::Eoi()}),
+        &before);
+    DecodeBytes(
+        Join({segment::Soi(), p.dqt, p.dht, p.sof, segment::Dri(2), p.sos, p.data, segment::Eoi()}),
+        &after);
     DecodeBytes(Join({segment::Soi(), p.dqt, p.dht, p.sof, p.sos, p.data, segment::Eoi()}), &none);
     REQUIRE(before.HasPicture());
     CHECK(SamePicture(before, after));
@@ -217,7 +233,9 @@ TEST_CASE("streams that yield no picture") {
         velmor_host::ClearDebugText();
 #endif
         Decoded d;
-        DecodeBytes(Join({segment::Soi(), segment::Sof(0xC0, 8, 8, {{1, 1, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}, {4, 1, 1, 0}})}),
+        DecodeBytes(Join({segment::Soi(),
+                          segment::Sof(0xC0, 8, 8,
+                                       {{1, 1, 1, 0}, {2, 1, 1, 0}, {3, 1, 1, 0}, {4, 1, 1, 0}})}),
                     &d);
         CHECK_FALSE(d.headerBlock);
 #ifndef _WIN32
@@ -230,15 +248,19 @@ TEST_CASE("streams that yield no picture") {
 #endif
         for (std::uint8_t marker : {0xC2, 0xC1}) {
             Decoded d;
-            DecodeBytes(Join({segment::Soi(), p.dqt, p.dht,
-                              segment::Sof(marker, 24, 16, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}), p.sos, p.data}),
-                        &d);
+            DecodeBytes(
+                Join({segment::Soi(), p.dqt, p.dht,
+                      segment::Sof(marker, 24, 16, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}),
+                      p.sos, p.data}),
+                &d);
             CHECK_FALSE(d.headerBlock);
             CHECK_FALSE(d.pixelBlock);
         }
         Decoded twelve;
-        DecodeBytes(Join({segment::Soi(), segment::Sof(0xC0, 24, 16, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}, 12)}),
-                    &twelve);
+        DecodeBytes(
+            Join({segment::Soi(),
+                  segment::Sof(0xC0, 24, 16, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}, 12)}),
+            &twelve);
         CHECK_FALSE(twelve.headerBlock);
 #ifndef _WIN32
         CHECK(DebugTexts() == 0);  // only a wrong component count says something
@@ -246,20 +268,28 @@ TEST_CASE("streams that yield no picture") {
     }
     SUBCASE("a 16-bit DQT table ends the walk") {
         Decoded d;
-        DecodeBytes(Join({segment::Soi(), segment::Dqt16(0), p.dqt, p.dht, p.sof, p.sos, p.data, segment::Eoi()}), &d);
+        DecodeBytes(Join({segment::Soi(), segment::Dqt16(0), p.dqt, p.dht, p.sof, p.sos, p.data,
+                          segment::Eoi()}),
+                    &d);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
     }
     SUBCASE("zero width or height") {
         for (int w : {0, 8}) {
             Decoded d;
-            DecodeBytes(Join({segment::Soi(), segment::Sof(0xC0, w, 8 - w, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}})}), &d);
+            DecodeBytes(
+                Join({segment::Soi(),
+                      segment::Sof(0xC0, w, 8 - w, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}})}),
+                &d);
             CHECK_FALSE(d.headerBlock);
         }
     }
     SUBCASE("a frame whose pixel block would pass 2 GB") {
         Decoded d;
-        DecodeBytes(Join({segment::Soi(), segment::Sof(0xC0, 65535, 65535, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}})}), &d);
+        DecodeBytes(
+            Join({segment::Soi(),
+                  segment::Sof(0xC0, 65535, 65535, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}})}),
+            &d);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
     }
@@ -268,16 +298,20 @@ TEST_CASE("streams that yield no picture") {
                                   {2, 2, 2, 1, 1, 1}, {1, 1, 1, 1, 2, 2}, {0, 1, 1, 1, 1, 1}};
         for (const auto& l : layouts) {
             Decoded d;
-            DecodeBytes(Join({segment::Soi(), p.dqt, p.dht,
-                              segment::Sof(0xC0, 24, 16, {{1, l[0], l[1], 0}, {2, l[2], l[3], 1}, {3, l[4], l[5], 1}}),
-                              p.sos, p.data}),
-                        &d);
+            DecodeBytes(
+                Join({segment::Soi(), p.dqt, p.dht,
+                      segment::Sof(0xC0, 24, 16,
+                                   {{1, l[0], l[1], 0}, {2, l[2], l[3], 1}, {3, l[4], l[5], 1}}),
+                      p.sos, p.data}),
+                &d);
             CHECK_FALSE(d.headerBlock);
         }
     }
     SUBCASE("a quantisation selector above 3") {
         Decoded d;
-        DecodeBytes(Join({segment::Soi(), segment::Sof(0xC0, 24, 16, {{1, 1, 1, 4}, {2, 1, 1, 1}, {3, 1, 1, 1}})}), &d);
+        DecodeBytes(Join({segment::Soi(),
+                          segment::Sof(0xC0, 24, 16, {{1, 1, 1, 4}, {2, 1, 1, 1}, {3, 1, 1, 1}})}),
+                    &d);
         CHECK_FALSE(d.headerBlock);
     }
 }
@@ -292,12 +326,16 @@ TEST_CASE("scans that cannot be decoded leave a black picture") {
             if (b != 0) return false;
         return true;
     };
-    CHECK(expectBlack(Join({segment::Soi(), p.dht, p.sof, p.sos, p.data})));           // no DQT
-    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.sof, p.sos, p.data})));           // no DHT
-    CHECK(expectBlack(Join({segment::Soi(), p.dqt, segment::Dht({{0, 0, &p.dc}, {1, 0, &p.ac}}), p.sof, p.sos, p.data})));
-    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.dht, p.sof, segment::Sos({{1, 0, 0}, {2, 1, 1}}), p.data})));
-    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.dht, p.sof, segment::Sos({{1, 0, 0}, {2, 1, 1}, {4, 1, 1}}), p.data})));
-    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.dht, p.sof, segment::Sos({{1, 0, 0}, {2, 1, 4}, {3, 1, 1}}), p.data})));
+    CHECK(expectBlack(Join({segment::Soi(), p.dht, p.sof, p.sos, p.data})));  // no DQT
+    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.sof, p.sos, p.data})));  // no DHT
+    CHECK(expectBlack(Join({segment::Soi(), p.dqt, segment::Dht({{0, 0, &p.dc}, {1, 0, &p.ac}}),
+                            p.sof, p.sos, p.data})));
+    CHECK(expectBlack(
+        Join({segment::Soi(), p.dqt, p.dht, p.sof, segment::Sos({{1, 0, 0}, {2, 1, 1}}), p.data})));
+    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.dht, p.sof,
+                            segment::Sos({{1, 0, 0}, {2, 1, 1}, {4, 1, 1}}), p.data})));
+    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.dht, p.sof,
+                            segment::Sos({{1, 0, 0}, {2, 1, 4}, {3, 1, 1}}), p.data})));
     // A scan before any frame header: nothing at all.
     Decoded early;
     DecodeBytes(Join({segment::Soi(), p.dqt, p.dht, p.sos, p.data, p.sof}), &early);
@@ -309,14 +347,16 @@ TEST_CASE("hostile DHT segments end the walk") {
     SUBCASE("more than 256 codes") {
         Bytes body = {0x00, 0, 0, 0, 0, 0, 0, 0, 255, 2, 0, 0, 0, 0, 0, 0, 0};
         body.resize(body.size() + 257, 1);
-        Bytes dht = {0xFF, 0xC4, static_cast<std::uint8_t>((body.size() + 2) >> 8), static_cast<std::uint8_t>(body.size() + 2)};
+        Bytes dht = {0xFF, 0xC4, static_cast<std::uint8_t>((body.size() + 2) >> 8),
+                     static_cast<std::uint8_t>(body.size() + 2)};
         dht.insert(dht.end(), body.begin(), body.end());
         Decoded d;
         DecodeBytes(Join({segment::Soi(), dht, p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);
     }
     SUBCASE("counts that run past the segment") {
-        Bytes dht = {0xFF, 0xC4, 0, 2 + 17 + 2, 0x00, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2};
+        Bytes dht = {0xFF, 0xC4, 0, 2 + 17 + 2, 0x00, 0, 0, 4, 0, 0, 0, 0,
+                     0,    0,    0, 0,          0,    0, 0, 0, 0, 1, 2};
         Decoded d;
         DecodeBytes(Join({segment::Soi(), dht, p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);
@@ -324,11 +364,14 @@ TEST_CASE("hostile DHT segments end the walk") {
     SUBCASE("a selector above 3") {
         const HuffmanDefinition dc = SkewedDcTable();
         Decoded d;
-        DecodeBytes(Join({segment::Soi(), segment::Dht({{0, 4, &dc}}), p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
+        DecodeBytes(
+            Join({segment::Soi(), segment::Dht({{0, 4, &dc}}), p.dqt, p.dht, p.sof, p.sos, p.data}),
+            &d);
         CHECK_FALSE(d.headerBlock);
     }
     SUBCASE("a fifth table in one segment ends the walk after four") {
-        const Bytes five = segment::Dht({{0, 0, &p.dc}, {1, 0, &p.ac}, {0, 1, &p.dc}, {1, 1, &p.ac}, {0, 2, &p.dc}});
+        const Bytes five = segment::Dht(
+            {{0, 0, &p.dc}, {1, 0, &p.ac}, {0, 1, &p.dc}, {1, 1, &p.ac}, {0, 2, &p.dc}});
         Decoded d;
         DecodeBytes(Join({segment::Soi(), five, p.dqt, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);
@@ -341,8 +384,8 @@ TEST_CASE("a second frame header replaces the first pair of blocks") {
     const long before = velmor_host::LiveBlocks();
 #endif
     Decoded d;
-    DecodeBytes(Join({segment::Soi(), small.dqt, small.dht, small.sof, small.sos, small.data, large.sof, large.sos,
-                      large.data, segment::Eoi()}),
+    DecodeBytes(Join({segment::Soi(), small.dqt, small.dht, small.sof, small.sos, small.data,
+                      large.sof, large.sos, large.data, segment::Eoi()}),
                 &d);
     REQUIRE(d.HasPicture());
     CHECK(d.info.biWidth == 24);
@@ -376,7 +419,8 @@ TEST_CASE("truncated streams: what was decoded stays, the rest is black") {
             const bool black = d.pixels[i] == 0 && d.pixels[i + 1] == 0 && d.pixels[i + 2] == 0;
             REQUIRE((same || black));
         }
-        if (length > dataStart + 8 && length < whole.size() - 2 && d.pixels != full.pixels) ++partial;
+        if (length > dataStart + 8 && length < whole.size() - 2 && d.pixels != full.pixels)
+            ++partial;
     }
     CHECK(partial > 0);  // some cuts really left part of the picture black
 }

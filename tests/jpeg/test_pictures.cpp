@@ -36,16 +36,19 @@ bool MatchesReference(const Bytes& stream, const Decoded& d) {
 double PsnrAgainstTurbo(const Bytes& stream, const Decoded& d) {
     tjhandle handle = tjInitDecompress();
     int width, height, subsampling, colourspace;
-    REQUIRE(tjDecompressHeader3(handle, stream.data(), stream.size(), &width, &height, &subsampling, &colourspace) == 0);
+    REQUIRE(tjDecompressHeader3(handle, stream.data(), stream.size(), &width, &height, &subsampling,
+                                &colourspace) == 0);
     REQUIRE(width == d.info.biWidth);
     REQUIRE(height == d.info.biHeight);
     Bytes turbo(static_cast<std::size_t>(width) * height * 3);
-    REQUIRE(tjDecompress2(handle, stream.data(), stream.size(), turbo.data(), width, 0, height, TJPF_BGR, 0) == 0);
+    REQUIRE(tjDecompress2(handle, stream.data(), stream.size(), turbo.data(), width, 0, height,
+                          TJPF_BGR, 0) == 0);
     tjDestroy(handle);
     double squared = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < 3 * width; ++x) {
-            const double diff = double(d.Pixel(0, y)[x]) - turbo[static_cast<std::size_t>(3) * width * y + x];
+            const double diff =
+                double(d.Pixel(0, y)[x]) - turbo[static_cast<std::size_t>(3) * width * y + x];
             squared += diff * diff;
         }
     const double mse = squared / (3.0 * width * height);
@@ -70,7 +73,8 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
         CHECK(MatchesReference(stream, d));
         // The row padding stays zero.
         for (int y = 0; y < size.height; ++y)
-            for (int i = 3 * size.width; i < size.stride; ++i) REQUIRE(d.pixels[size.stride * y + i] == 0);
+            for (int i = 3 * size.width; i < size.stride; ++i)
+                REQUIRE(d.pixels[size.stride * y + i] == 0);
 #ifdef VELMOR_HAVE_TURBOJPEG
         CHECK(PsnrAgainstTurbo(stream, d) > 40.0);
 #endif
@@ -108,8 +112,11 @@ TEST_CASE("Y sampled 2x1 and 2x2") {
         // Each chroma sample covers two pixels side by side (and two rows with 2x2).
         for (int y = 0; y < mcuHeight; y += rowsOfY)
             for (int x = 0; x < 16; x += 2) {
-                CHECK(d.Pixel(x, y)[0] - d.Pixel(x, y)[2] == d.Pixel(x + 1, y)[0] - d.Pixel(x + 1, y)[2]);
-                if (rowsOfY == 2) CHECK(d.Pixel(x, y)[0] - d.Pixel(x, y)[2] == d.Pixel(x, y + 1)[0] - d.Pixel(x, y + 1)[2]);
+                CHECK(d.Pixel(x, y)[0] - d.Pixel(x, y)[2] ==
+                      d.Pixel(x + 1, y)[0] - d.Pixel(x + 1, y)[2]);
+                if (rowsOfY == 2)
+                    CHECK(d.Pixel(x, y)[0] - d.Pixel(x, y)[2] ==
+                          d.Pixel(x, y + 1)[0] - d.Pixel(x, y + 1)[2]);
             }
 #ifdef VELMOR_HAVE_TURBOJPEG
         // libjpeg-turbo smooths the chroma where this decoder repeats it:
@@ -133,7 +140,9 @@ TEST_CASE("fast path against the plain rules on generated streams and restart la
         layout.writeDri = trial % 5 != 0;  // some with markers but no DRI
         layout.flatTables = trial % 4 == 0;
         for (int t = 0; t < 2; ++t)
-            for (int i = 0; i < 64; ++i) layout.quant[t][i] = static_cast<std::uint8_t>(1 + random() % (trial % 2 ? 255 : 16));
+            for (int i = 0; i < 64; ++i)
+                layout.quant[t][i] =
+                    static_cast<std::uint8_t>(1 + random() % (trial % 2 ? 255 : 16));
         const int amplitude = trial % 7 == 0 ? 1000 : 60;
         std::mt19937 content(trial);
         auto block = [&](int, int, int, std::int32_t zigzag[64]) {
@@ -154,8 +163,10 @@ TEST_CASE("fast path against the plain rules on generated streams and restart la
         for (int damage = 0; damage < 4; ++damage) {
             Bytes bad = stream;
             const std::size_t at = bad.size() / 2 + random() % (bad.size() / 2);
-            if (damage == 0) bad.resize(at);
-            else bad[at] = static_cast<std::uint8_t>(random());
+            if (damage == 0)
+                bad.resize(at);
+            else
+                bad[at] = static_cast<std::uint8_t>(random());
             Decoded b;
             DecodeBytes(bad, &b);
             REQUIRE(MatchesReference(bad, b));

@@ -27,14 +27,16 @@ void FastIdct(const std::int32_t coefficients[64], std::int32_t samples[64]) {
 }  // namespace
 
 TEST_CASE("IdctMatrix: the truncated cosine basis") {
-    const std::int32_t firstRow[8] = {370727, 514213, 484378, 435929, 370727, 291278, 200636, 102283};
+    const std::int32_t firstRow[8] = {370727, 514213, 484378, 435929,
+                                      370727, 291278, 200636, 102283};
     for (int u = 0; u < 8; ++u) CHECK(IdctMatrix[0][u] == firstRow[u]);
     const double pi = 3.14159265358979323846;
     for (int x = 0; x < 8; ++x)
         for (int u = 0; u < 8; ++u) {
             const double e = u == 0 ? 1.0 / std::sqrt(2.0) : 1.0;
             CHECK(IdctMatrix[x][u] ==
-                  static_cast<std::int32_t>(1048576.0 * (e / 2.0) * std::cos((2 * x + 1) * u * pi / 16.0)));
+                  static_cast<std::int32_t>(1048576.0 * (e / 2.0) *
+                                            std::cos((2 * x + 1) * u * pi / 16.0)));
         }
 }
 
@@ -79,14 +81,23 @@ TEST_CASE("the fast IDCT gives the plain matrix products' samples") {
         const int kind = trial % 5;
         const int count = 1 + static_cast<int>(random() % 64);
         for (int i = 0; i < count; ++i) {
-            const int k = kind == 0 ? static_cast<int>(random() % 10) : static_cast<int>(random() % 64);
+            const int k =
+                kind == 0 ? static_cast<int>(random() % 10) : static_cast<int>(random() % 64);
             std::int32_t value;
             switch (kind) {
-            case 0:
-            case 1: value = static_cast<std::int32_t>(random() % 2048) - 1024; break;       // typical
-            case 2: value = static_cast<std::int32_t>(random() % 65536) - 32768; break;     // 16-bit edge
-            case 3: value = static_cast<std::int32_t>(random() % 2000001) - 1000000; break; // wide
-            default: value = static_cast<std::int32_t>(random()); break;                    // wrapping sums
+                case 0:
+                case 1:
+                    value = static_cast<std::int32_t>(random() % 2048) - 1024;
+                    break;  // typical
+                case 2:
+                    value = static_cast<std::int32_t>(random() % 65536) - 32768;
+                    break;  // 16-bit edge
+                case 3:
+                    value = static_cast<std::int32_t>(random() % 2000001) - 1000000;
+                    break;  // wide
+                default:
+                    value = static_cast<std::int32_t>(random());
+                    break;  // wrapping sums
             }
             c[ZigZag[k]] = value;
         }
@@ -147,7 +158,8 @@ TEST_CASE("the fast colour conversion gives the plain bytes and writes only its 
                     continue;
                 }
                 std::uint8_t bgr[3];
-                ReferenceColour(y[16 * r + i / 3] + 128, cb[16 * r + i / 3], cr[16 * r + i / 3], bgr);
+                ReferenceColour(y[16 * r + i / 3] + 128, cb[16 * r + i / 3], cr[16 * r + i / 3],
+                                bgr);
                 REQUIRE(bytes[i] == bgr[i % 3]);
             }
         }

@@ -27,7 +27,9 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-std::string SaverPath() { return WindowsPath(VELMOR_SCR_PATH); }
+std::string SaverPath() {
+    return WindowsPath(VELMOR_SCR_PATH);
+}
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
     std::vector<unsigned char> bytes;
@@ -72,11 +74,15 @@ ResourceBytes FindBytes(HMODULE module, LPCSTR type, int id) {
     return bytes;
 }
 
-unsigned Word(const unsigned char* p) { return p[0] | (p[1] << 8); }
+unsigned Word(const unsigned char* p) {
+    return p[0] | (p[1] << 8);
+}
 unsigned long Dword(const unsigned char* p) {
     return Word(p) | (static_cast<unsigned long>(Word(p + 2)) << 16);
 }
-long Long(const unsigned char* p) { return static_cast<long>(Dword(p)); }
+long Long(const unsigned char* p) {
+    return static_cast<long>(Dword(p));
+}
 
 // A dialog-template field that is either a 16-bit ordinal or a string.
 struct NameOrOrdinal {
@@ -140,10 +146,14 @@ private:
 std::string ClassName(const NameOrOrdinal& field) {
     if (field.isOrdinal) {
         switch (field.ordinal) {
-        case 0x80: return "button";
-        case 0x81: return "edit";
-        case 0x82: return "static";
-        default: return "ordinal " + std::to_string(field.ordinal);
+            case 0x80:
+                return "button";
+            case 0x81:
+                return "edit";
+            case 0x82:
+                return "static";
+            default:
+                return "ordinal " + std::to_string(field.ordinal);
         }
     }
     std::string name;
@@ -198,8 +208,8 @@ const unsigned long kStandardPalette[16] = {
 // with one colour, to draw icons and cursors into.
 class Canvas {
 public:
-    explicit Canvas(unsigned long fill) : dc(CreateCompatibleDC(NULL)), bitmap(NULL), old(NULL),
-                                          pixels(nullptr) {
+    explicit Canvas(unsigned long fill)
+        : dc(CreateCompatibleDC(NULL)), bitmap(NULL), old(NULL), pixels(nullptr) {
         BITMAPINFO info;
         std::memset(&info, 0, sizeof info);
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -244,12 +254,12 @@ TEST_CASE("the saver carries exactly its resources, all in Japanese") {
     EnumResourceTypesA(saver.handle, CollectType, reinterpret_cast<LONG_PTR>(&found));
 
     std::set<ResourceEntry> expected = {
-        ResourceEntry("#1", "#2", kJapanese),    // the cursor image
-        ResourceEntry("#3", "#1", kJapanese),    // the icon image
-        ResourceEntry("#5", "#103", kJapanese),  // the configuration dialog
-        ResourceEntry("#12", "#102", kJapanese), // the cursor group
-        ResourceEntry("#14", "#101", kJapanese), // the icon group
-        ResourceEntry("#16", "#1", kJapanese),   // the version block
+        ResourceEntry("#1", "#2", kJapanese),     // the cursor image
+        ResourceEntry("#3", "#1", kJapanese),     // the icon image
+        ResourceEntry("#5", "#103", kJapanese),   // the configuration dialog
+        ResourceEntry("#12", "#102", kJapanese),  // the cursor group
+        ResourceEntry("#14", "#101", kJapanese),  // the icon group
+        ResourceEntry("#16", "#1", kJapanese),    // the version block
     };
     for (int id : kPictureIds)
         expected.insert(ResourceEntry("IMGDAT", "#" + std::to_string(id), kJapanese));
@@ -376,9 +386,9 @@ TEST_CASE("the dialog template makes a working dialog") {
     REQUIRE(saver.handle != NULL);
     ResourceBytes bytes = FindBytes(saver.handle, RT_DIALOG, IDD_CONFIG);
     REQUIRE(bytes.data != nullptr);
-    HWND dialog = CreateDialogIndirectParamA(
-        GetModuleHandleA(NULL), reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data), NULL,
-        QuietDialogProc, 0);
+    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(NULL),
+                                             reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data), NULL,
+                                             QuietDialogProc, 0);
     REQUIRE(dialog != NULL);
 
     char text[64] = {0};
@@ -425,7 +435,8 @@ TEST_CASE("the dialog template makes a working dialog") {
     int creditLength = GetWindowTextW(credit, creditText, 128);
     CHECK(creditLength > 0);
     HDC dc = GetDC(credit);
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(credit, WM_GETFONT, 0, 0)));
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(credit, WM_GETFONT, 0, 0)));
     SIZE extent = {0, 0};
     GetTextExtentPoint32W(dc, creditText, creditLength, &extent);
     SelectObject(dc, oldFont);
@@ -520,7 +531,7 @@ TEST_CASE("the blank cursor: hotspot 0,0 and nothing drawn") {
     ResourceBytes image = FindBytes(saver.handle, RT_CURSOR, 2);
     REQUIRE(image.data != nullptr);
     REQUIRE(image.size == 308);
-    CHECK(Word(image.data) == 0);  // hotspot x
+    CHECK(Word(image.data) == 0);      // hotspot x
     CHECK(Word(image.data + 2) == 0);  // hotspot y
     const unsigned char* header = image.data + 4;
     CHECK(Dword(header) == 40ul);
@@ -592,7 +603,8 @@ TEST_CASE("the version block") {
         char* text = nullptr;
         UINT textLength = 0;
         if (!VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text),
-                            &textLength) || !text)
+                            &textLength) ||
+            !text)
             return std::string("<missing>");
         return std::string(text);
     };

@@ -17,20 +17,17 @@ namespace {
 
 const char INTERVAL_KEY_BYTES[] = "\x95\x5C\x8E\xA6\x8A\xD4\x8A\x75";
 
-std::string IniFile()
-{
+std::string IniFile() {
     char name[64];
     REQUIRE(GetIniFileName(name, sizeof name) == 1);
     return name;
 }
 
-void StoreSetting(const char* section, const char* key, const char* value)
-{
+void StoreSetting(const char* section, const char* key, const char* value) {
     WritePrivateProfileStringA(section, key, value, IniFile().c_str());
 }
 
-int StoredStartPicture()
-{
+int StoredStartPicture() {
     return static_cast<int>(GetPrivateProfileIntA("Image", "NO", -1, IniFile().c_str()));
 }
 
@@ -39,8 +36,7 @@ int StoredStartPicture()
 // operations the way the window procedure would.
 class EngineFixture {
 public:
-    EngineFixture()
-    {
+    EngineFixture() {
         engineState = EngineState();
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
@@ -55,30 +51,24 @@ public:
         saver->hwnd = window;
     }
 
-    ~EngineFixture()
-    {
-        if (!stopped)
-            saver->StopShow();
+    ~EngineFixture() {
+        if (!stopped) saver->StopShow();
         delete saver;
         DestroyWindow(window);
     }
 
-    void Start(const char* startPicture, const char* intervalSeconds)
-    {
+    void Start(const char* startPicture, const char* intervalSeconds) {
         StoreSetting("Image", "NO", startPicture);
         StoreSetting("Config", INTERVAL_KEY_BYTES, intervalSeconds);
         REQUIRE(saver->OnFirstPaint() == 1);
         REQUIRE(saver->timerId != 0);
     }
 
-    void Ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            saver->Tick();
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) saver->Tick();
     }
 
-    void Stop()
-    {
+    void Stop() {
         saver->StopShow();
         stopped = true;
     }
@@ -88,14 +78,12 @@ public:
     bool stopped = false;
 };
 
-void PumpMessagesFor(DWORD ms)
-{
+void PumpMessagesFor(DWORD ms) {
     DWORD end = GetTickCount() + ms;
     MSG msg;
     while (static_cast<LONG>(end - GetTickCount()) > 0) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message != WM_QUIT)
-                DispatchMessageA(&msg);
+            if (msg.message != WM_QUIT) DispatchMessageA(&msg);
         }
         Sleep(5);
     }
@@ -104,8 +92,7 @@ void PumpMessagesFor(DWORD ms)
 // Reads `bitmap` (w x h) as 0xRRGGBB pixels, top row first, then frees the
 // bitmap, the memory DC and the screen DC.
 void ReadPixelsAndRelease(HDC screen, HDC memory, HBITMAP bitmap, int w, int h,
-                          std::vector<DWORD>& pixels)
-{
+                          std::vector<DWORD>& pixels) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = w;
@@ -113,16 +100,14 @@ void ReadPixelsAndRelease(HDC screen, HDC memory, HBITMAP bitmap, int w, int h,
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
-    for (DWORD& p : pixels)
-        p &= 0xFFFFFF;
+    for (DWORD& p : pixels) p &= 0xFFFFFF;
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 }
 
 // 0xRRGGBB pixels of a screen rectangle, top row first.
-std::vector<DWORD> CaptureScreen(const RECT& r)
-{
+std::vector<DWORD> CaptureScreen(const RECT& r) {
     int w = r.right - r.left, h = r.bottom - r.top;
     std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
     HDC screen = GetDC(nullptr);
@@ -137,8 +122,7 @@ std::vector<DWORD> CaptureScreen(const RECT& r)
 
 // IMGDAT `id` drawn at full brightness into a black 152 x 112 bitmap at
 // (34, 0, 118, 112), as 0xRRGGBB pixels, top row first.
-std::vector<DWORD> DrawnLikeThePreview(int id)
-{
+std::vector<DWORD> DrawnLikeThePreview(int id) {
     JpegImage image;
     REQUIRE(image.LoadFromResource(id, nullptr) == 1);
     const int w = 152, h = 112;
@@ -155,24 +139,20 @@ std::vector<DWORD> DrawnLikeThePreview(int id)
     return pixels;
 }
 
-int NonBlackIn(const std::vector<DWORD>& shot, int w, int x0, int x1, int h)
-{
+int NonBlackIn(const std::vector<DWORD>& shot, int w, int x0, int x1, int h) {
     int n = 0;
     for (int y = 0; y < h; ++y)
-        for (int x = x0; x < x1; ++x)
-            n += shot[static_cast<size_t>(y) * w + x] != 0;
+        for (int x = x0; x < x1; ++x) n += shot[static_cast<size_t>(y) * w + x] != 0;
     return n;
 }
 
-bool IsRunning(HANDLE thread)
-{
+bool IsRunning(HANDLE thread) {
     return thread && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
 }
 
 }  // namespace
 
-TEST_CASE("a click before the first paint does nothing")
-{
+TEST_CASE("a click before the first paint does nothing") {
     EngineFixture f;
     f.saver->clicked = 1;
     CHECK(f.saver->Tick() == 0);
@@ -187,8 +167,7 @@ TEST_CASE("a click before the first paint does nothing")
     CHECK(StoredStartPicture() == -1);
 }
 
-TEST_CASE("the first paint starts the show once with the stored picture and interval")
-{
+TEST_CASE("the first paint starts the show once with the stored picture and interval") {
     EngineFixture f;
     f.Start("3", "20");
     SaverWindow& s = *f.saver;
@@ -216,8 +195,7 @@ TEST_CASE("the first paint starts the show once with the stored picture and inte
     CHECK(s.pictureNumber == 4);
 }
 
-TEST_CASE("out-of-range settings start with picture 1 at 30 s")
-{
+TEST_CASE("out-of-range settings start with picture 1 at 30 s") {
     const char* stored[] = {"0", "13", "x"};
     for (const char* value : stored) {
         CAPTURE(value);
@@ -228,9 +206,11 @@ TEST_CASE("out-of-range settings start with picture 1 at 30 s")
     }
 }
 
-TEST_CASE("the interval setting in ticks: 15 per second, 30 s outside 15 to 300")
-{
-    struct Row { const char* seconds; int ticks; };
+TEST_CASE("the interval setting in ticks: 15 per second, 30 s outside 15 to 300") {
+    struct Row {
+        const char* seconds;
+        int ticks;
+    };
     const Row rows[] = {{"14", 450}, {"15", 225}, {"300", 4500}, {"301", 450}, {"abc", 450}};
     for (const Row& row : rows) {
         CAPTURE(row.seconds);
@@ -240,12 +220,11 @@ TEST_CASE("the interval setting in ticks: 15 per second, 30 s outside 15 to 300"
     }
 }
 
-TEST_CASE("the next decode starts only after the picture on screen has faded in")
-{
+TEST_CASE("the next decode starts only after the picture on screen has faded in") {
     LoaderEventLog log;
     EngineFixture f;
     f.Start("1", "15");
-    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);   // picture 1, synchronously
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);  // picture 1, synchronously
 
     // Slow fade-in frames: the loader must keep holding however long it takes.
     for (int i = 0; i < 29; ++i) {
@@ -256,13 +235,12 @@ TEST_CASE("the next decode starts only after the picture on screen has faded in"
     CHECK(engineState.shownTicks == 30);
     CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);
 
-    f.Ticks(2);   // shownTicks 30 (last fade-in step) and 31 (release)
+    f.Ticks(2);  // shownTicks 30 (last fade-in step) and 31 (release)
     WaitForSingleObject(f.saver->loaderThread, 5000);
     std::vector<LoggedEvent> events = log.Events();
     int release = -1, secondDecode = -1;
     for (size_t i = 0; i < events.size(); ++i) {
-        if (events[i].event == LOADER_EVENT_RELEASE && release < 0)
-            release = static_cast<int>(i);
+        if (events[i].event == LOADER_EVENT_RELEASE && release < 0) release = static_cast<int>(i);
         if (events[i].event == LOADER_EVENT_DECODE_BEGIN && i > 0 && secondDecode < 0)
             secondDecode = static_cast<int>(i);
     }
@@ -275,22 +253,21 @@ TEST_CASE("the next decode starts only after the picture on screen has faded in"
     CHECK(waited < 200.0);
     REQUIRE(secondDecode + 1 < static_cast<int>(events.size()));
     CHECK(events[secondDecode + 1].event == LOADER_EVENT_DECODE_END);
-    MESSAGE("release at shownTicks 31; decode of picture 2 began " << waited
-            << " ms later and took "
-            << LoaderEventLog::Milliseconds(events[secondDecode].time,
-                                            events[secondDecode + 1].time)
-            << " ms; " << log.Count(LOADER_EVENT_HOLD_POLL) << " hold polls before it");
+    MESSAGE(
+        "release at shownTicks 31; decode of picture 2 began "
+        << waited << " ms later and took "
+        << LoaderEventLog::Milliseconds(events[secondDecode].time, events[secondDecode + 1].time)
+        << " ms; " << log.Count(LOADER_EVENT_HOLD_POLL) << " hold polls before it");
 
     // The decoded picture comes on screen at the end of the interval.
     f.Ticks(225 - 31);
     CHECK(f.saver->pictureNumber == 3);
     CHECK(engineState.shownTicks == 1);
     CHECK(f.saver->preparedPicture == nullptr);
-    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);   // picture 3 still held
+    CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);  // picture 3 still held
 }
 
-TEST_CASE("the wide picture fades in its right third and pans left")
-{
+TEST_CASE("the wide picture fades in its right third and pans left") {
     EngineFixture f;
     f.Start("11", "30");
     CHECK(f.saver->pictureNumber == 12);
@@ -303,7 +280,7 @@ TEST_CASE("the wide picture fades in its right third and pans left")
     CHECK(engineState.srcRect.right == 1420);
     CHECK(engineState.srcRect.bottom == 360);
 
-    f.Ticks(31);   // shownTicks 1..31
+    f.Ticks(31);  // shownTicks 1..31
     CHECK(engineState.srcRect.left == 945);
     CHECK(engineState.srcRect.right == 1418);
     f.Ticks(224);  // up to 255
@@ -312,26 +289,23 @@ TEST_CASE("the wide picture fades in its right third and pans left")
     f.Ticks(225);  // up to 480
     CHECK(engineState.srcRect.left == 1);
     CHECK(engineState.srcRect.right == 474);
-    f.Ticks(50);   // the view stays where the pan ended
+    f.Ticks(50);  // the view stays where the pan ended
     CHECK(engineState.srcRect.left == 1);
-    f.Ticks(570 - 531 + 1);   // the 570th tick brings picture 12 at its late start
-    CHECK(f.saver->pictureNumber == 1);   // picture 12 on screen
+    f.Ticks(570 - 531 + 1);              // the 570th tick brings picture 12 at its late start
+    CHECK(f.saver->pictureNumber == 1);  // picture 12 on screen
     CHECK(engineState.cycleTick == 338);
     CHECK(f.saver->currentPicture->Width() == 480);
 }
 
-TEST_CASE("closing saves the picture on screen; the preview saves nothing")
-{
-    SUBCASE("windowed: picture 12")
-    {
+TEST_CASE("closing saves the picture on screen; the preview saves nothing") {
+    SUBCASE("windowed: picture 12") {
         EngineFixture f;
         f.Start("12", "30");
         f.Ticks(5);
         f.Stop();
         CHECK(StoredStartPicture() == 12);
     }
-    SUBCASE("windowed: after a click from picture 1 to 2")
-    {
+    SUBCASE("windowed: after a click from picture 1 to 2") {
         EngineFixture f;
         f.Start("1", "30");
         f.saver->clicked = 1;
@@ -341,8 +315,7 @@ TEST_CASE("closing saves the picture on screen; the preview saves nothing")
         CHECK(f.saver->loaderThread == nullptr);
         CHECK(f.saver->timerId == 0);
     }
-    SUBCASE("preview")
-    {
+    SUBCASE("preview") {
         EngineFixture f;
         f.saver->savePictureNumber = 0;
         f.Start("5", "30");
@@ -352,15 +325,13 @@ TEST_CASE("closing saves the picture on screen; the preview saves nothing")
     }
 }
 
-TEST_CASE("a loader released before the stop finishes its decode first")
-{
+TEST_CASE("a loader released before the stop finishes its decode first") {
     LoaderEventLog log;
     EngineFixture f;
     f.Start("1", "30");
     REQUIRE(IsRunning(f.saver->loaderThread));
-    f.saver->loaderControl = LOADER_GO;   // released: it decodes at its next look
-    for (int i = 0; i < 100 && log.Count(LOADER_EVENT_DECODE_BEGIN) < 2; ++i)
-        Sleep(5);
+    f.saver->loaderControl = LOADER_GO;  // released: it decodes at its next look
+    for (int i = 0; i < 100 && log.Count(LOADER_EVENT_DECODE_BEGIN) < 2; ++i) Sleep(5);
     REQUIRE(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);
     f.Stop();
     CHECK(f.saver->loaderThread == nullptr);
@@ -370,8 +341,7 @@ TEST_CASE("a loader released before the stop finishes its decode first")
     CHECK(f.saver->preparedPicture->Width() == 360);
 }
 
-TEST_CASE("stopping while the loader holds ends it without a picture")
-{
+TEST_CASE("stopping while the loader holds ends it without a picture") {
     EngineFixture f;
     f.Start("1", "30");
     REQUIRE(IsRunning(f.saver->loaderThread));
@@ -380,8 +350,7 @@ TEST_CASE("stopping while the loader holds ends it without a picture")
     CHECK(f.saver->preparedPicture == nullptr);
 }
 
-TEST_CASE("picture changes do not leak thread handles")
-{
+TEST_CASE("picture changes do not leak thread handles") {
     EngineFixture f;
     f.Start("1", "30");
     for (int i = 0; i < 5; ++i) {
@@ -395,13 +364,12 @@ TEST_CASE("picture changes do not leak thread handles")
         f.saver->Tick();
     }
     int after = CountProcessHandles(GetCurrentProcessId());
-    CHECK(after <= before + 2);   // one loader thread at a time, whatever the count
+    CHECK(after <= before + 2);  // one loader thread at a time, whatever the count
     CHECK(f.saver->pictureNumber == (1 + 45) % 12 + 1);
 }
 
-TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 112) on black")
-{
-    EngineFixture f;   // registers the test class; its own window stays unused
+TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 112) on black") {
+    EngineFixture f;  // registers the test class; its own window stays unused
     StoreSetting("Image", "NO", "5");
     StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
 
@@ -418,7 +386,7 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     REQUIRE(area != nullptr);
 
     SaverWindow* preview = new SaverWindow();
-    REQUIRE(preview->Create(area) == 1);   // the first paint started the show
+    REQUIRE(preview->Create(area) == 1);  // the first paint started the show
     CHECK(preview->savePictureNumber == 0);
     CHECK(preview->pictureNumber == 6);
     CHECK(engineState.destRect.left == 34);
@@ -426,7 +394,7 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     CHECK(engineState.destRect.right == 118);
     CHECK(engineState.destRect.bottom == 112);
 
-    PumpMessagesFor(2600);   // the timer runs the fade-in
+    PumpMessagesFor(2600);  // the timer runs the fade-in
     RECT onScreen = {300, 200, 452, 312};
     std::vector<DWORD> shot = CaptureScreen(onScreen);
     CHECK(NonBlackIn(shot, 152, 0, 34, 112) == 0);
@@ -444,12 +412,11 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     CHECK(StoredStartPicture() == 5);
 }
 
-TEST_CASE("a loader that made nothing for picture 12 does not stall the show")
-{
+TEST_CASE("a loader that made nothing for picture 12 does not stall the show") {
     EngineFixture f;
     f.Start("11", "30");
     SaverWindow& s = *f.saver;
-    REQUIRE(s.pictureNumber == 12);   // the wide picture is on screen
+    REQUIRE(s.pictureNumber == 12);  // the wide picture is on screen
 
     // End the holding loader, and let the next one find the quit word, so
     // that picture 12 comes out as no picture at all.

@@ -13,61 +13,50 @@
 struct LoggedEvent {
     LoaderEvent event;
     int value;
-    LONGLONG time;   // QueryPerformanceCounter units
+    LONGLONG time;  // QueryPerformanceCounter units
 };
 
 class LoaderEventLog {
 public:
-    LoaderEventLog() : count(0)
-    {
+    LoaderEventLog() : count(0) {
         current = this;
         SetLoaderEventHook(&LoaderEventLog::Record);
     }
-    ~LoaderEventLog()
-    {
+    ~LoaderEventLog() {
         SetLoaderEventHook(nullptr);
         current = nullptr;
     }
 
-    std::vector<LoggedEvent> Events() const
-    {
+    std::vector<LoggedEvent> Events() const {
         int n = count.load();
-        if (n > CAPACITY)
-            n = CAPACITY;
+        if (n > CAPACITY) n = CAPACITY;
         return std::vector<LoggedEvent>(entries, entries + n);
     }
 
-    int Count(LoaderEvent event) const
-    {
+    int Count(LoaderEvent event) const {
         int n = 0;
-        for (const LoggedEvent& e : Events())
-            n += e.event == event;
+        for (const LoggedEvent& e : Events()) n += e.event == event;
         return n;
     }
 
-    static double Milliseconds(LONGLONG from, LONGLONG to)
-    {
+    static double Milliseconds(LONGLONG from, LONGLONG to) {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
         return (to - from) * 1000.0 / f.QuadPart;
     }
 
-    static LONGLONG Now()
-    {
+    static LONGLONG Now() {
         LARGE_INTEGER t;
         QueryPerformanceCounter(&t);
         return t.QuadPart;
     }
 
 private:
-    static void Record(LoaderEvent event, int value)
-    {
+    static void Record(LoaderEvent event, int value) {
         LoaderEventLog* log = current;
-        if (!log)
-            return;
+        if (!log) return;
         int i = log->count.fetch_add(1);
-        if (i < CAPACITY)
-            log->entries[i] = LoggedEvent{event, value, Now()};
+        if (i < CAPACITY) log->entries[i] = LoggedEvent{event, value, Now()};
     }
 
     static const int CAPACITY = 4096;

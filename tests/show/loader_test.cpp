@@ -21,22 +21,19 @@ struct LoaderFields {
     ~LoaderFields() { delete prepared; }
 };
 
-DWORD WINAPI RunLoaderThread(LPVOID p)
-{
+DWORD WINAPI RunLoaderThread(LPVOID p) {
     LoaderFields* f = static_cast<LoaderFields*>(p);
     return static_cast<DWORD>(RunLoader(f->control, f->pictureNumber, f->prepared));
 }
 
-HANDLE StartLoader(LoaderFields& fields)
-{
+HANDLE StartLoader(LoaderFields& fields) {
     HANDLE thread = CreateThread(nullptr, 0, RunLoaderThread, &fields, 0, nullptr);
     REQUIRE(thread != nullptr);
     return thread;
 }
 
 // Returns the loader's result: 1 when it made a picture.
-DWORD Finish(HANDLE thread, DWORD timeoutMs = 10000)
-{
+DWORD Finish(HANDLE thread, DWORD timeoutMs = 10000) {
     REQUIRE(WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0);
     DWORD code = 99;
     GetExitCodeThread(thread, &code);
@@ -45,12 +42,10 @@ DWORD Finish(HANDLE thread, DWORD timeoutMs = 10000)
 }
 
 // The pixel bytes of a picture, for comparing two decodes.
-std::vector<unsigned char> Pixels(JpegImage& image)
-{
+std::vector<unsigned char> Pixels(JpegImage& image) {
     std::vector<unsigned char> bytes;
     HLOCAL block = image.PixelBlock();
-    if (!block)
-        return bytes;
+    if (!block) return bytes;
     int n = image.ImageSize();
     const unsigned char* p = static_cast<const unsigned char*>(LocalLock(block));
     REQUIRE(p != nullptr);
@@ -59,8 +54,7 @@ std::vector<unsigned char> Pixels(JpegImage& image)
     return bytes;
 }
 
-std::vector<unsigned char> DecodeResource(int id)
-{
+std::vector<unsigned char> DecodeResource(int id) {
     JpegImage image;
     REQUIRE(image.LoadFromResource(id, nullptr) == 1);
     return Pixels(image);
@@ -68,8 +62,7 @@ std::vector<unsigned char> DecodeResource(int id)
 
 }  // namespace
 
-TEST_CASE("picture numbers map to their IMGDAT resources")
-{
+TEST_CASE("picture numbers map to their IMGDAT resources") {
     const int expected[13] = {0, 140, 142, 155, 144, 145, 146, 147, 148, 149, 150, 151, 152};
     for (int n = 1; n <= 12; ++n) {
         CAPTURE(n);
@@ -80,8 +73,7 @@ TEST_CASE("picture numbers map to their IMGDAT resources")
     CHECK(PictureResourceIds(-1) == 0);
 }
 
-TEST_CASE("a loader started with go decodes at once, without sleeping")
-{
+TEST_CASE("a loader started with go decodes at once, without sleeping") {
     LoaderEventLog log;
     LoaderFields fields;
     fields.pictureNumber = 12;
@@ -103,8 +95,7 @@ TEST_CASE("a loader started with go decodes at once, without sleeping")
     CHECK(fields.prepared->Height(true) == 330);
 }
 
-TEST_CASE("picture 3 is resource 155")
-{
+TEST_CASE("picture 3 is resource 155") {
     LoaderFields fields;
     fields.pictureNumber = 3;
     CHECK(Finish(StartLoader(fields)) == 1);
@@ -118,15 +109,14 @@ TEST_CASE("picture 3 is resource 155")
     CHECK(loaded != DecodeResource(144));
 }
 
-TEST_CASE("a holding loader polls every 100 ms and decodes within a poll of its release")
-{
+TEST_CASE("a holding loader polls every 100 ms and decodes within a poll of its release") {
     LoaderEventLog log;
     LoaderFields fields;
     fields.control = LOADER_HOLD;
     fields.pictureNumber = 1;
     HANDLE thread = StartLoader(fields);
     Sleep(350);
-    CHECK(WaitForSingleObject(thread, 0) == WAIT_TIMEOUT);   // still holding
+    CHECK(WaitForSingleObject(thread, 0) == WAIT_TIMEOUT);  // still holding
     CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 0);
     int polls = log.Count(LOADER_EVENT_HOLD_POLL);
     CHECK(polls >= 2);
@@ -140,20 +130,18 @@ TEST_CASE("a holding loader polls every 100 ms and decodes within a poll of its 
     std::vector<LoggedEvent> events = log.Events();
     LONGLONG decodeBegin = 0;
     for (const LoggedEvent& e : events)
-        if (e.event == LOADER_EVENT_DECODE_BEGIN)
-            decodeBegin = e.time;
+        if (e.event == LOADER_EVENT_DECODE_BEGIN) decodeBegin = e.time;
     REQUIRE(decodeBegin != 0);
     CHECK(decodeBegin >= released);
     CHECK(LoaderEventLog::Milliseconds(released, decodeBegin) < 200.0);
 }
 
-TEST_CASE("go then quit within one poll ends the loader without a picture")
-{
+TEST_CASE("go then quit within one poll ends the loader without a picture") {
     LoaderEventLog log;
     LoaderFields fields;
     fields.control = LOADER_HOLD;
     HANDLE thread = StartLoader(fields);
-    Sleep(30);   // the loader is in its first sleep
+    Sleep(30);  // the loader is in its first sleep
     fields.control = LOADER_GO;
     fields.control = LOADER_QUIT;
     CHECK(Finish(thread) == 0);
@@ -162,8 +150,7 @@ TEST_CASE("go then quit within one poll ends the loader without a picture")
     CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 0);
 }
 
-TEST_CASE("quit while holding ends at the next poll; any negative value means quit")
-{
+TEST_CASE("quit while holding ends at the next poll; any negative value means quit") {
     LoaderFields fields;
     fields.control = LOADER_HOLD;
     HANDLE thread = StartLoader(fields);
@@ -175,8 +162,7 @@ TEST_CASE("quit while holding ends at the next poll; any negative value means qu
     CHECK(fields.prepared == nullptr);
 }
 
-TEST_CASE("a number outside 1 to 12 leaves an empty picture")
-{
+TEST_CASE("a number outside 1 to 12 leaves an empty picture") {
     LoaderFields fields;
     fields.pictureNumber = 13;
     CHECK(Finish(StartLoader(fields)) == 1);

@@ -10,7 +10,7 @@ namespace {
 // One tick of the show as the engine sequences it, with a picture source
 // that always delivers: what is on screen, and how it is drawn.
 struct Frame {
-    int picture;      // number of the picture on screen
+    int picture;  // number of the picture on screen
     int shownTicks;
     int cycleTick;
     FramePlan plan;
@@ -22,11 +22,9 @@ public:
     ShowRun(int intervalSeconds, int startPicture)
         : intervalTicks(intervalSeconds * TICKS_PER_SECOND), pictureNumber(startPicture) {}
 
-    Frame Step(int clicked = 0)
-    {
+    Frame Step(int clicked = 0) {
         TickStart start = BeginTick(state, intervalTicks, pictureNumber, clicked);
-        if (start.newPicture)
-            pictureNumber = NextPictureNumber(pictureNumber);
+        if (start.newPicture) pictureNumber = NextPictureNumber(pictureNumber);
         Frame f;
         f.picture = PictureOnScreen(pictureNumber);
         f.shownTicks = state.shownTicks;
@@ -39,11 +37,9 @@ public:
         return f;
     }
 
-    std::vector<Frame> Run(int ticks)
-    {
+    std::vector<Frame> Run(int ticks) {
         std::vector<Frame> frames;
-        for (int i = 0; i < ticks; ++i)
-            frames.push_back(Step());
+        for (int i = 0; i < ticks; ++i) frames.push_back(Step());
         return frames;
     }
 
@@ -54,25 +50,25 @@ public:
 
 // How many consecutive ticks `picture` stays on screen the first time it
 // comes on after the run's start.
-int TicksOnScreen(const std::vector<Frame>& frames, int picture)
-{
+int TicksOnScreen(const std::vector<Frame>& frames, int picture) {
     size_t i = 0;
-    while (i < frames.size() && !(frames[i].picture == picture && frames[i].newPicture))
-        ++i;
+    while (i < frames.size() && !(frames[i].picture == picture && frames[i].newPicture)) ++i;
     int count = 0;
-    while (i < frames.size() && frames[i].picture == picture && (count == 0 || !frames[i].newPicture)) {
+    while (i < frames.size() && frames[i].picture == picture &&
+           (count == 0 || !frames[i].newPicture)) {
         ++count;
         ++i;
     }
-    REQUIRE(i < frames.size());   // it left the screen within the run
+    REQUIRE(i < frames.size());  // it left the screen within the run
     return count;
 }
 
 }  // namespace
 
-TEST_CASE("picture 12 starts its interval at max(3I/4, 225)")
-{
-    struct Row { int seconds, c0, onScreen; };
+TEST_CASE("picture 12 starts its interval at max(3I/4, 225)") {
+    struct Row {
+        int seconds, c0, onScreen;
+    };
     const Row rows[] = {{15, 225, 225}, {16, 225, 15},  {20, 225, 75},
                         {30, 337, 113}, {60, 675, 225}, {300, 3375, 1125}};
     for (const Row& row : rows) {
@@ -96,8 +92,7 @@ TEST_CASE("picture 12 starts its interval at max(3I/4, 225)")
     }
 }
 
-TEST_CASE("an ordinary picture at the default interval: fade-in, steady, fade-out")
-{
+TEST_CASE("an ordinary picture at the default interval: fade-in, steady, fade-out") {
     ShowRun run(30, 1);
     std::vector<Frame> frames = run.Run(451);
     for (int t = 0; t < 450; ++t) {
@@ -113,7 +108,7 @@ TEST_CASE("an ordinary picture at the default interval: fade-in, steady, fade-ou
             CHECK(f.plan.kind == FRAME_STEADY);
         } else {
             CHECK(f.plan.kind == FRAME_FADE_OUT);
-            CHECK(f.plan.step == 449 - t);   // 14 down to 0
+            CHECK(f.plan.step == 449 - t);  // 14 down to 0
             CHECK(f.plan.steps == 15);
         }
     }
@@ -123,10 +118,8 @@ TEST_CASE("an ordinary picture at the default interval: fade-in, steady, fade-ou
     CHECK(frames[450].plan.step == 0);
 }
 
-TEST_CASE("the wide picture stays at least 570 ticks and pans between its fades")
-{
-    SUBCASE("short interval: 570 ticks")
-    {
+TEST_CASE("the wide picture stays at least 570 ticks and pans between its fades") {
+    SUBCASE("short interval: 570 ticks") {
         ShowRun run(15, 11);
         std::vector<Frame> frames = run.Run(600);
         CHECK(TicksOnScreen(frames, 11) == 570);
@@ -144,16 +137,14 @@ TEST_CASE("the wide picture stays at least 570 ticks and pans between its fades"
         }
         CHECK(frames[569].plan.step == 0);
     }
-    SUBCASE("long interval: the whole interval")
-    {
+    SUBCASE("long interval: the whole interval") {
         ShowRun run(60, 11);
         std::vector<Frame> frames = run.Run(910);
         CHECK(TicksOnScreen(frames, 11) == 900);
         CHECK(frames[600].plan.kind == FRAME_STEADY);
         CHECK(frames[885].plan.kind == FRAME_FADE_OUT);
     }
-    SUBCASE("38 s is the boundary")
-    {
+    SUBCASE("38 s is the boundary") {
         ShowRun run(38, 11);
         CHECK(TicksOnScreen(run.Run(600), 11) == 570);
         ShowRun longer(39, 11);
@@ -161,15 +152,16 @@ TEST_CASE("the wide picture stays at least 570 ticks and pans between its fades"
     }
 }
 
-TEST_CASE("the wide picture's visible columns")
-{
+TEST_CASE("the wide picture's visible columns") {
     RECT r = WideFadeInSource(1420, 360);
     CHECK(r.left == 946);
     CHECK(r.right == 1420);
     CHECK(r.top == 0);
     CHECK(r.bottom == 360);
 
-    struct Column { int shownTicks, left, right; };
+    struct Column {
+        int shownTicks, left, right;
+    };
     const Column columns[] = {{31, 945, 1418}, {255, 474, 947}, {480, 1, 474}, {30, 947, 1420}};
     for (const Column& c : columns) {
         CAPTURE(c.shownTicks);
@@ -191,10 +183,9 @@ TEST_CASE("the wide picture's visible columns")
     }
 }
 
-TEST_CASE("a click starts the next picture from black in the same tick")
-{
+TEST_CASE("a click starts the next picture from black in the same tick") {
     ShowRun run(30, 1);
-    run.Run(10);   // picture 1 is fading in
+    run.Run(10);  // picture 1 is fading in
     Frame f = run.Step(1);
     CHECK(f.newPicture == 1);
     CHECK(f.picture == 2);
@@ -207,8 +198,7 @@ TEST_CASE("a click starts the next picture from black in the same tick")
     CHECK(rest[449].picture == 3);
 }
 
-TEST_CASE("a click while the wide picture is on screen brings picture 12 at its late start")
-{
+TEST_CASE("a click while the wide picture is on screen brings picture 12 at its late start") {
     ShowRun run(30, 11);
     run.Run(100);
     Frame f = run.Step(1);
@@ -217,8 +207,7 @@ TEST_CASE("a click while the wide picture is on screen brings picture 12 at its 
     CHECK(f.shownTicks == 0);
 }
 
-TEST_CASE("picture numbers wrap between 12 and 1")
-{
+TEST_CASE("picture numbers wrap between 12 and 1") {
     CHECK(NextPictureNumber(1) == 2);
     CHECK(NextPictureNumber(11) == 12);
     CHECK(NextPictureNumber(12) == 1);

@@ -11,8 +11,7 @@
 namespace {
 
 // True when the cursor draws nothing: AND mask all ones, XOR mask all zero.
-bool IsBlank(HCURSOR cursor)
-{
+bool IsBlank(HCURSOR cursor) {
     ICONINFO info = {};
     if (!GetIconInfo(cursor, &info)) {
         return false;
@@ -24,7 +23,7 @@ bool IsBlank(HCURSOR cursor)
         BITMAPINFO bitmapInfo = {};
         bitmapInfo.bmiHeader.biSize = sizeof bitmapInfo.bmiHeader;
         bitmapInfo.bmiHeader.biWidth = mask.bmWidth;
-        bitmapInfo.bmiHeader.biHeight = mask.bmHeight;     // bottom-up: XOR half first
+        bitmapInfo.bmiHeader.biHeight = mask.bmHeight;  // bottom-up: XOR half first
         bitmapInfo.bmiHeader.biPlanes = 1;
         bitmapInfo.bmiHeader.biBitCount = 32;
         bitmapInfo.bmiHeader.biCompression = BI_RGB;
@@ -50,8 +49,7 @@ bool IsBlank(HCURSOR cursor)
     return blank;
 }
 
-int KindOf(HCURSOR cursor)
-{
+int KindOf(HCURSOR cursor) {
     if (cursor == nullptr) {
         return CURSOR_KIND_NONE;
     }
@@ -61,14 +59,15 @@ int KindOf(HCURSOR cursor)
     return IsBlank(cursor) ? CURSOR_KIND_BLANK : CURSOR_KIND_OTHER;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK CursorProbeHook(int code, WPARAM wParam, LPARAM lParam)
-{
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    CursorProbeHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0) {
         const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (call->message == RegisterWindowMessageA(CURSOR_PROBE_MESSAGE)) {
-            HCURSOR classCursor = reinterpret_cast<HCURSOR>(GetClassLongPtrA(call->hwnd, GCLP_HCURSOR));
+            HCURSOR classCursor =
+                reinterpret_cast<HCURSOR>(GetClassLongPtrA(call->hwnd, GCLP_HCURSOR));
             // Stored plus one, so that a missing property (0) stays distinct.
             SetPropA(call->hwnd, CURSOR_PROBE_CLASS_KIND,
                      reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(KindOf(classCursor) + 1)));

@@ -15,8 +15,7 @@ const char INTERVAL_KEY[] = "\x95\x5C\x8E\xA6\x8A\xD4\x8A\x75";
 
 // ---- Paths ---------------------------------------------------------------
 
-std::string WindowsPathOf(const std::string& unixPath)
-{
+std::string WindowsPathOf(const std::string& unixPath) {
     std::string path = "Z:";
     for (char c : unixPath) {
         path += (c == '/') ? '\\' : c;
@@ -24,15 +23,13 @@ std::string WindowsPathOf(const std::string& unixPath)
     return path;
 }
 
-std::string SaverPath()
-{
+std::string SaverPath() {
     return WindowsPathOf(VELMOR_SCR_UNIX_PATH);
 }
 
 // ---- Messages ------------------------------------------------------------
 
-void PumpMessages(DWORD ms)
-{
+void PumpMessages(DWORD ms) {
     DWORD start = GetTickCount();
     for (;;) {
         MSG message;
@@ -50,17 +47,13 @@ void PumpMessages(DWORD ms)
 
 // ---- The saver process ---------------------------------------------------
 
-SaverProcess::SaverProcess() : process_(nullptr), processId_(0)
-{
-}
+SaverProcess::SaverProcess() : process_(nullptr), processId_(0) {}
 
-SaverProcess::~SaverProcess()
-{
+SaverProcess::~SaverProcess() {
     Terminate();
 }
 
-bool SaverProcess::Start(const std::string& arguments, const std::string& executable)
-{
+bool SaverProcess::Start(const std::string& arguments, const std::string& executable) {
     Terminate();
     std::string commandLine = "\"" + executable + "\"";
     if (!arguments.empty()) {
@@ -82,8 +75,7 @@ bool SaverProcess::Start(const std::string& arguments, const std::string& execut
     return true;
 }
 
-bool SaverProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
-{
+bool SaverProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     if (process_ == nullptr) {
         return false;
     }
@@ -101,24 +93,21 @@ bool SaverProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
             return true;
         }
         if (result != WAIT_OBJECT_0 + 1) {
-            return false;   // timed out
+            return false;  // timed out
         }
         PumpMessages(0);
     }
 }
 
-bool SaverProcess::StillRunningAfter(DWORD ms)
-{
+bool SaverProcess::StillRunningAfter(DWORD ms) {
     return !WaitForExit(ms);
 }
 
-bool SaverProcess::IsRunning() const
-{
+bool SaverProcess::IsRunning() const {
     return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
 
-void SaverProcess::Terminate()
-{
+void SaverProcess::Terminate() {
     if (process_ == nullptr) {
         return;
     }
@@ -141,8 +130,7 @@ struct WindowSearch {
     std::vector<HWND> found;
 };
 
-bool Matches(HWND hwnd, const WindowSearch& search)
-{
+bool Matches(HWND hwnd, const WindowSearch& search) {
     if (search.processId != 0) {
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
@@ -150,11 +138,11 @@ bool Matches(HWND hwnd, const WindowSearch& search)
             return false;
         }
     }
-    return search.className == nullptr || lstrcmpiA(ClassNameOf(hwnd).c_str(), search.className) == 0;
+    return search.className == nullptr ||
+           lstrcmpiA(ClassNameOf(hwnd).c_str(), search.className) == 0;
 }
 
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam)
-{
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam) {
     WindowSearch* search = reinterpret_cast<WindowSearch*>(lParam);
     if (Matches(hwnd, *search)) {
         search->found.push_back(hwnd);
@@ -162,30 +150,26 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
-bool HasTitle(HWND hwnd, const char* title)
-{
+bool HasTitle(HWND hwnd, const char* title) {
     return title == nullptr || TextOf(hwnd) == title;
 }
 
-} // namespace
+}  // namespace
 
-std::vector<HWND> TopLevelWindowsOf(DWORD processId, const char* className)
-{
-    WindowSearch search = { processId, className, {} };
+std::vector<HWND> TopLevelWindowsOf(DWORD processId, const char* className) {
+    WindowSearch search = {processId, className, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-std::vector<HWND> ChildWindowsOf(HWND parent, DWORD processId, const char* className)
-{
-    WindowSearch search = { processId, className, {} };
+std::vector<HWND> ChildWindowsOf(HWND parent, DWORD processId, const char* className) {
+    WindowSearch search = {processId, className, {}};
     EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 HWND WaitForTopLevelWindow(DWORD processId, const char* className, DWORD timeoutMs,
-                           const char* title)
-{
+                           const char* title) {
     DWORD start = GetTickCount();
     do {
         for (HWND hwnd : TopLevelWindowsOf(processId, className)) {
@@ -198,8 +182,7 @@ HWND WaitForTopLevelWindow(DWORD processId, const char* className, DWORD timeout
     return nullptr;
 }
 
-HWND WaitForChildWindow(HWND parent, DWORD processId, const char* className, DWORD timeoutMs)
-{
+HWND WaitForChildWindow(HWND parent, DWORD processId, const char* className, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     do {
         for (HWND hwnd : ChildWindowsOf(parent, processId, className)) {
@@ -212,8 +195,7 @@ HWND WaitForChildWindow(HWND parent, DWORD processId, const char* className, DWO
     return nullptr;
 }
 
-bool WaitForForeground(HWND hwnd, DWORD timeoutMs)
-{
+bool WaitForForeground(HWND hwnd, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     do {
         if (GetForegroundWindow() == hwnd) {
@@ -225,29 +207,25 @@ bool WaitForForeground(HWND hwnd, DWORD timeoutMs)
     return false;
 }
 
-std::string ClassNameOf(HWND hwnd)
-{
+std::string ClassNameOf(HWND hwnd) {
     char name[256] = {};
     GetClassNameA(hwnd, name, sizeof name);
     return name;
 }
 
-std::string TextOf(HWND hwnd)
-{
+std::string TextOf(HWND hwnd) {
     char text[512] = {};
     GetWindowTextA(hwnd, text, sizeof text);
     return text;
 }
 
-std::wstring WideTextOf(HWND hwnd)
-{
+std::wstring WideTextOf(HWND hwnd) {
     wchar_t text[512] = {};
     GetWindowTextW(hwnd, text, 512);
     return text;
 }
 
-std::string ControlTextOf(HWND control)
-{
+std::string ControlTextOf(HWND control) {
     char text[512] = {};
     DWORD_PTR result = 0;
     SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
@@ -256,25 +234,21 @@ std::string ControlTextOf(HWND control)
     return text;
 }
 
-DWORD StyleOf(HWND hwnd)
-{
+DWORD StyleOf(HWND hwnd) {
     return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
 }
 
-DWORD ExStyleOf(HWND hwnd)
-{
+DWORD ExStyleOf(HWND hwnd) {
     return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE));
 }
 
-RECT ScreenRectOf(HWND hwnd)
-{
+RECT ScreenRectOf(HWND hwnd) {
     RECT rect = {};
     GetWindowRect(hwnd, &rect);
     return rect;
 }
 
-RECT ClientRectOf(HWND hwnd)
-{
+RECT ClientRectOf(HWND hwnd) {
     RECT rect = {};
     GetClientRect(hwnd, &rect);
     return rect;
@@ -284,21 +258,19 @@ RECT ClientRectOf(HWND hwnd)
 
 namespace {
 
-LPARAM KeyData(UINT virtualKey, bool system, bool release)
-{
+LPARAM KeyData(UINT virtualKey, bool system, bool release) {
     UINT scanCode = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
     LPARAM data = 1 | (static_cast<LPARAM>(scanCode & 0xFF) << 16);
     if (system) {
-        data |= 1 << 29;                                // Alt held
+        data |= 1 << 29;  // Alt held
     }
     if (release) {
-        data |= static_cast<LPARAM>(3u << 30);          // was down, going up
+        data |= static_cast<LPARAM>(3u << 30);  // was down, going up
     }
     return data;
 }
 
-void SendKeyboard(WORD virtualKey, bool release)
-{
+void SendKeyboard(WORD virtualKey, bool release) {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
@@ -307,28 +279,24 @@ void SendKeyboard(WORD virtualKey, bool release)
     SendInput(1, &input, sizeof input);
 }
 
-} // namespace
+}  // namespace
 
-void PostKeyDown(HWND hwnd, UINT virtualKey, bool system)
-{
+void PostKeyDown(HWND hwnd, UINT virtualKey, bool system) {
     PostMessageA(hwnd, system ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey,
                  KeyData(virtualKey, system, false));
 }
 
-void PostKey(HWND hwnd, UINT virtualKey, bool system)
-{
+void PostKey(HWND hwnd, UINT virtualKey, bool system) {
     PostKeyDown(hwnd, virtualKey, system);
     PostMessageA(hwnd, system ? WM_SYSKEYUP : WM_KEYUP, virtualKey,
                  KeyData(virtualKey, system, true));
 }
 
-void PostMouseMove(HWND hwnd, int x, int y)
-{
+void PostMouseMove(HWND hwnd, int x, int y) {
     PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
 }
 
-void PostButtonClick(HWND hwnd, UINT buttonDownMessage, int x, int y)
-{
+void PostButtonClick(HWND hwnd, UINT buttonDownMessage, int x, int y) {
     WPARAM held = buttonDownMessage == WM_LBUTTONDOWN   ? MK_LBUTTON
                   : buttonDownMessage == WM_RBUTTONDOWN ? MK_RBUTTON
                                                         : MK_MBUTTON;
@@ -337,8 +305,7 @@ void PostButtonClick(HWND hwnd, UINT buttonDownMessage, int x, int y)
     PostMessageA(hwnd, buttonDownMessage + 1, 0, MAKELPARAM(x, y));
 }
 
-LRESULT SendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs)
-{
+LRESULT SendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs, &result)) {
         return 0;
@@ -346,8 +313,7 @@ LRESULT SendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, D
     return static_cast<LRESULT>(result);
 }
 
-void MovePointerTo(int screenX, int screenY)
-{
+void MovePointerTo(int screenX, int screenY) {
     // An absolute move in the 0..65535 coordinates of the primary screen,
     // rounded so that it lands on the pixel asked for.
     int width = GetSystemMetrics(SM_CXSCREEN);
@@ -355,14 +321,14 @@ void MovePointerTo(int screenX, int screenY)
     INPUT input = {};
     input.type = INPUT_MOUSE;
     input.mi.dx = static_cast<LONG>((static_cast<long long>(screenX) * 65536 + width / 2) / width);
-    input.mi.dy = static_cast<LONG>((static_cast<long long>(screenY) * 65536 + height / 2) / height);
+    input.mi.dy =
+        static_cast<LONG>((static_cast<long long>(screenY) * 65536 + height / 2) / height);
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
     PumpMessages(100);
 }
 
-void SettlePointer()
-{
+void SettlePointer() {
     // Asking for the position after a pause makes Wine read the X pointer.
     PumpMessages(250);
     POINT now = {};
@@ -370,8 +336,7 @@ void SettlePointer()
     PumpMessages(50);
 }
 
-void ClickScreenPoint(int screenX, int screenY)
-{
+void ClickScreenPoint(int screenX, int screenY) {
     MovePointerTo(screenX, screenY);
     // Each button event carries the position too, so that the click lands
     // there even if Wine has meanwhile gone back to the X pointer's place.
@@ -380,10 +345,12 @@ void ClickScreenPoint(int screenX, int screenY)
     int height = GetSystemMetrics(SM_CYSCREEN);
     for (int i = 0; i < 2; ++i) {
         press[i].type = INPUT_MOUSE;
-        press[i].mi.dx = static_cast<LONG>((static_cast<long long>(screenX) * 65536 + width / 2) / width);
-        press[i].mi.dy = static_cast<LONG>((static_cast<long long>(screenY) * 65536 + height / 2) / height);
-        press[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE
-                              | (i == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+        press[i].mi.dx =
+            static_cast<LONG>((static_cast<long long>(screenX) * 65536 + width / 2) / width);
+        press[i].mi.dy =
+            static_cast<LONG>((static_cast<long long>(screenY) * 65536 + height / 2) / height);
+        press[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE |
+                              (i == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
     }
     SendInput(1, &press[0], sizeof press[0]);
     PumpMessages(30);
@@ -391,21 +358,18 @@ void ClickScreenPoint(int screenX, int screenY)
     PumpMessages(50);
 }
 
-void ClickWindow(HWND hwnd)
-{
+void ClickWindow(HWND hwnd) {
     RECT rect = ScreenRectOf(hwnd);
     ClickScreenPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
-void TypeKey(UINT virtualKey)
-{
+void TypeKey(UINT virtualKey) {
     SendKeyboard(static_cast<WORD>(virtualKey), false);
     SendKeyboard(static_cast<WORD>(virtualKey), true);
     PumpMessages(50);
 }
 
-void TypeKeyWithAlt(UINT virtualKey)
-{
+void TypeKeyWithAlt(UINT virtualKey) {
     SendKeyboard(VK_MENU, false);
     SendKeyboard(static_cast<WORD>(virtualKey), false);
     SendKeyboard(static_cast<WORD>(virtualKey), true);
@@ -413,9 +377,8 @@ void TypeKeyWithAlt(UINT virtualKey)
     PumpMessages(50);
 }
 
-CursorReport ProbeCursor(HWND hwnd)
-{
-    CursorReport report = { CURSOR_KIND_UNKNOWN, CURSOR_KIND_UNKNOWN };
+CursorReport ProbeCursor(HWND hwnd) {
+    CursorReport report = {CURSOR_KIND_UNKNOWN, CURSOR_KIND_UNKNOWN};
     HMODULE probe = LoadLibraryA(WindowsPathOf(VELMOR_CURSOR_PROBE_UNIX_PATH).c_str());
     if (probe == nullptr) {
         return report;
@@ -423,8 +386,8 @@ CursorReport ProbeCursor(HWND hwnd)
     HOOKPROC hook = reinterpret_cast<HOOKPROC>(
         reinterpret_cast<void*>(GetProcAddress(probe, "CursorProbeHook")));
     DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
-    HHOOK installed = hook != nullptr ? SetWindowsHookExA(WH_CALLWNDPROC, hook, probe, thread)
-                                      : nullptr;
+    HHOOK installed =
+        hook != nullptr ? SetWindowsHookExA(WH_CALLWNDPROC, hook, probe, thread) : nullptr;
     if (installed != nullptr) {
         SendWithTimeout(hwnd, RegisterWindowMessageA(CURSOR_PROBE_MESSAGE), 0, 0);
         UINT_PTR classKind = reinterpret_cast<UINT_PTR>(GetPropA(hwnd, CURSOR_PROBE_CLASS_KIND));
@@ -439,15 +402,13 @@ CursorReport ProbeCursor(HWND hwnd)
 
 // ---- Settings file -------------------------------------------------------
 
-std::string IniPath()
-{
+std::string IniPath() {
     char directory[MAX_PATH] = {};
     GetWindowsDirectoryA(directory, MAX_PATH);
     return std::string(directory) + "\\velmor.INI";
 }
 
-bool ReadIniBytes(std::string* bytes)
-{
+bool ReadIniBytes(std::string* bytes) {
     bytes->clear();
     FILE* file = std::fopen(IniPath().c_str(), "rb");
     if (file == nullptr) {
@@ -462,8 +423,7 @@ bool ReadIniBytes(std::string* bytes)
     return true;
 }
 
-bool WriteIniBytes(const std::string& bytes)
-{
+bool WriteIniBytes(const std::string& bytes) {
     // The profile functions may cache a file: make them forget it first.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "velmor.INI");
     FILE* file = std::fopen(IniPath().c_str(), "wb");
@@ -474,31 +434,27 @@ bool WriteIniBytes(const std::string& bytes)
     return std::fclose(file) == 0 && written;
 }
 
-void DeleteIni()
-{
+void DeleteIni() {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "velmor.INI");
     DeleteFileA(IniPath().c_str());
 }
 
-bool IniExists()
-{
+bool IniExists() {
     return GetFileAttributesA(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // ---- Screenshots ---------------------------------------------------------
 
-std::uint32_t Screenshot::Pixel(int x, int y) const
-{
+std::uint32_t Screenshot::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) {
         return 0xFFFFFFFFu;
     }
     size_t at = (static_cast<size_t>(y) * width + x) * 3;
-    return (static_cast<std::uint32_t>(bgr[at + 2]) << 16) | (static_cast<std::uint32_t>(bgr[at + 1]) << 8)
-           | bgr[at];
+    return (static_cast<std::uint32_t>(bgr[at + 2]) << 16) |
+           (static_cast<std::uint32_t>(bgr[at + 1]) << 8) | bgr[at];
 }
 
-int Screenshot::CountOtherThan(std::uint32_t rgb, int left, int top, int right, int bottom) const
-{
+int Screenshot::CountOtherThan(std::uint32_t rgb, int left, int top, int right, int bottom) const {
     int count = 0;
     for (int y = top; y < bottom; ++y) {
         for (int x = left; x < right; ++x) {
@@ -510,8 +466,7 @@ int Screenshot::CountOtherThan(std::uint32_t rgb, int left, int top, int right, 
     return count;
 }
 
-bool Screenshot::SaveBmp(const std::string& path) const
-{
+bool Screenshot::SaveBmp(const std::string& path) const {
     int stride = (width * 3 + 3) & ~3;
     BITMAPFILEHEADER fileHeader = {};
     BITMAPINFOHEADER header = {};
@@ -539,8 +494,7 @@ bool Screenshot::SaveBmp(const std::string& path) const
     return std::fclose(file) == 0;
 }
 
-bool CaptureScreen(const RECT& rect, Screenshot* shot)
-{
+bool CaptureScreen(const RECT& rect, Screenshot* shot) {
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) {
@@ -549,7 +503,7 @@ bool CaptureScreen(const RECT& rect, Screenshot* shot)
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;      // top-down rows
+    info.bmiHeader.biHeight = -height;  // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
@@ -586,4 +540,4 @@ bool CaptureScreen(const RECT& rect, Screenshot* shot)
     return copied;
 }
 
-} // namespace e2e
+}  // namespace e2e

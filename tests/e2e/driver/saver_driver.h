@@ -31,7 +31,7 @@ std::string SaverPath();
 class SaverProcess {
 public:
     SaverProcess();
-    ~SaverProcess();            // terminates the saver if it still runs
+    ~SaverProcess();  // terminates the saver if it still runs
 
     // Starts `executable` (a Windows path) with `arguments` as its command
     // line after the program name (for instance "/s" or "/p 1234").
@@ -149,7 +149,7 @@ struct Screenshot {
     int height = 0;
     std::vector<std::uint8_t> bgr;
 
-    std::uint32_t Pixel(int x, int y) const;     // 0xRRGGBB
+    std::uint32_t Pixel(int x, int y) const;  // 0xRRGGBB
     // Counts the pixels of the rectangle (in screenshot coordinates) that
     // differ from `rgb`.
     int CountOtherThan(std::uint32_t rgb, int left, int top, int right, int bottom) const;
@@ -160,6 +160,6 @@ struct Screenshot {
 // Copies the screen rectangle [left, right) x [top, bottom).
 bool CaptureScreen(const RECT& rect, Screenshot* shot);
 
-} // namespace e2e
+}  // namespace e2e
 
 #endif

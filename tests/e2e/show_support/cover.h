@@ -12,8 +12,7 @@ namespace show_e2e {
 // desktop.
 class WhiteCover {
 public:
-    WhiteCover()
-    {
+    WhiteCover() {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -25,10 +24,8 @@ public:
                                nullptr, nullptr, wc.hInstance, nullptr);
         e2e::PumpMessages(200);
     }
-    ~WhiteCover()
-    {
-        if (IsWindow(hwnd))
-            DestroyWindow(hwnd);
+    ~WhiteCover() {
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
     }
     HWND hwnd;
 };

@@ -8,8 +8,7 @@
 // Number of kernel handles a process holds, from the system's handle list
 // (GetProcessHandleCount reports 0 under Wine 8, this list is real there and
 // on Windows).  -1 when the list cannot be read.
-inline int CountProcessHandles(DWORD processId)
-{
+inline int CountProcessHandles(DWORD processId) {
     struct Entry {
         ULONG processId;
         BYTE objectType;
@@ -25,11 +24,10 @@ inline int CountProcessHandles(DWORD processId)
     typedef LONG(WINAPI * QueryFn)(int, PVOID, ULONG, PULONG);
     const int SYSTEM_HANDLE_INFORMATION = 16;
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    QueryFn query = ntdll ? reinterpret_cast<QueryFn>(
-                                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")))
+    QueryFn query = ntdll ? reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+                                GetProcAddress(ntdll, "NtQuerySystemInformation")))
                           : nullptr;
-    if (!query)
-        return -1;
+    if (!query) return -1;
     std::vector<BYTE> buffer(1 << 20);
     for (int attempt = 0; attempt < 6; ++attempt) {
         ULONG needed = 0;
@@ -38,8 +36,7 @@ inline int CountProcessHandles(DWORD processId)
         if (status == 0) {
             const List* list = reinterpret_cast<const List*>(buffer.data());
             int n = 0;
-            for (ULONG i = 0; i < list->count; ++i)
-                n += list->entries[i].processId == processId;
+            for (ULONG i = 0; i < list->count; ++i) n += list->entries[i].processId == processId;
             return n;
         }
         buffer.resize(buffer.size() * 2);

@@ -8,15 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int period = argc > 1 ? std::atoi(argv[1]) : 0;
     int seconds = argc > 2 ? std::atoi(argv[2]) : 0;
     HWND window = nullptr;
     for (int i = 0; i < 200 && !window; ++i) {
         window = FindWindowA("velmor_CN", nullptr);
-        if (!window)
-            Sleep(50);
+        if (!window) Sleep(50);
     }
     if (!window) {
         std::fprintf(stderr, "no saver window\n");
@@ -34,8 +32,7 @@ int main(int argc, char** argv)
         SendMessageTimeoutA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10), SMTO_NORMAL,
                             10000, &result);
         ++clicks;
-        if (period > 0)
-            Sleep(static_cast<DWORD>(period));
+        if (period > 0) Sleep(static_cast<DWORD>(period));
     } while (period > 0 && static_cast<LONG>(end - GetTickCount()) > 0);
     std::printf("%d clicks\n", clicks);
     return 0;

@@ -8,16 +8,16 @@
 
 namespace {
 
-BYTE Channel(DWORD rgb, int shift) { return static_cast<BYTE>((rgb >> shift) & 0xFF); }
+BYTE Channel(DWORD rgb, int shift) {
+    return static_cast<BYTE>((rgb >> shift) & 0xFF);
+}
 
 }  // namespace
 
-Pixels DecodeReference(const std::string& exePath, int id)
-{
+Pixels DecodeReference(const std::string& exePath, int id) {
     Pixels out;
     HMODULE module = LoadLibraryExA(exePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module)
-        return out;
+    if (!module) return out;
     JpegImage image;
     if (image.LoadFromResource(id, module) == 1) {
         int w = image.Width();
@@ -30,25 +30,22 @@ Pixels DecodeReference(const std::string& exePath, int id)
             out.height = h;
             out.rgb.resize(static_cast<size_t>(w) * h);
             for (int y = 0; y < h; ++y) {
-                const BYTE* row = p + static_cast<size_t>(h - 1 - y) * stride;   // bottom-up
+                const BYTE* row = p + static_cast<size_t>(h - 1 - y) * stride;  // bottom-up
                 for (int x = 0; x < w; ++x)
                     out.rgb[static_cast<size_t>(y) * w + x] =
                         (row[3 * x + 2] << 16) | (row[3 * x + 1] << 8) | row[3 * x];
             }
         }
-        if (p)
-            LocalUnlock(block);
+        if (p) LocalUnlock(block);
     }
     FreeLibrary(module);
     return out;
 }
 
-Pixels Capture(const RECT& screenRect)
-{
+Pixels Capture(const RECT& screenRect) {
     Pixels out;
     e2e::Screenshot shot;
-    if (!e2e::CaptureScreen(screenRect, &shot))
-        return out;
+    if (!e2e::CaptureScreen(screenRect, &shot)) return out;
     out.width = shot.width;
     out.height = shot.height;
     out.rgb.resize(static_cast<size_t>(shot.width) * shot.height);
@@ -58,8 +55,7 @@ Pixels Capture(const RECT& screenRect)
     return out;
 }
 
-RECT ClientAreaOnScreen(HWND hwnd)
-{
+RECT ClientAreaOnScreen(HWND hwnd) {
     RECT r = {0, 0, 0, 0};
     GetClientRect(hwnd, &r);
     POINT origin = {0, 0};
@@ -68,8 +64,7 @@ RECT ClientAreaOnScreen(HWND hwnd)
     return r;
 }
 
-Pixels Crop(const Pixels& shot, int left, int top, int right, int bottom)
-{
+Pixels Crop(const Pixels& shot, int left, int top, int right, int bottom) {
     Pixels out;
     if (left < 0 || top < 0 || right > shot.width || bottom > shot.height || right <= left ||
         bottom <= top)
@@ -77,23 +72,22 @@ Pixels Crop(const Pixels& shot, int left, int top, int right, int bottom)
     out.width = right - left;
     out.height = bottom - top;
     for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            out.rgb.push_back(shot.At(x, y));
+        for (int x = left; x < right; ++x) out.rgb.push_back(shot.At(x, y));
     return out;
 }
 
-double MeanDifference(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
-                      int srcRight, int srcBottom, int step, int steps)
-{
+double MeanDifference(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop, int srcRight,
+                      int srcBottom, int step, int steps) {
     if (shot.width <= 0 || shot.height <= 0 || srcRight <= srcLeft || srcBottom <= srcTop)
         return 1e9;
     long long total = 0;
     for (int y = 0; y < shot.height; ++y) {
-        int ry = srcTop + static_cast<int>(static_cast<long long>(y) * (srcBottom - srcTop) / shot.height);
+        int ry = srcTop +
+                 static_cast<int>(static_cast<long long>(y) * (srcBottom - srcTop) / shot.height);
         for (int x = 0; x < shot.width; ++x) {
-            int rx = srcLeft + static_cast<int>(static_cast<long long>(x) * (srcRight - srcLeft) / shot.width);
-            if (rx < 0 || ry < 0 || rx >= ref.width || ry >= ref.height)
-                return 1e9;
+            int rx = srcLeft + static_cast<int>(static_cast<long long>(x) * (srcRight - srcLeft) /
+                                                shot.width);
+            if (rx < 0 || ry < 0 || rx >= ref.width || ry >= ref.height) return 1e9;
             DWORD want = FadePixel(ref.At(rx, ry), step, steps);
             DWORD got = shot.At(x, y);
             for (int shift = 0; shift <= 16; shift += 8)
@@ -104,9 +98,8 @@ double MeanDifference(const Pixels& shot, const Pixels& ref, int srcLeft, int sr
     return static_cast<double>(total) / (3.0 * shot.width * shot.height);
 }
 
-int ClosestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
-                    int srcRight, int srcBottom, int steps, double* difference)
-{
+int ClosestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop, int srcRight,
+                    int srcBottom, int steps, double* difference) {
     int best = 0;
     double bestDiff = -1;
     for (int step = 0; step <= steps; ++step) {
@@ -116,17 +109,13 @@ int ClosestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcT
             bestDiff = d;
         }
     }
-    if (difference)
-        *difference = bestDiff;
+    if (difference) *difference = bestDiff;
     return best;
 }
 
-DWORD FadePixel(DWORD rgb, int step, int steps)
-{
-    if (step <= 0)
-        return 0;
-    if (step >= steps)
-        return rgb & 0xFFFFFF;
+DWORD FadePixel(DWORD rgb, int step, int steps) {
+    if (step <= 0) return 0;
+    if (step >= steps) return rgb & 0xFFFFFF;
     DWORD r = Channel(rgb, 16) * step / steps;
     DWORD g = Channel(rgb, 8) * step / steps;
     DWORD b = Channel(rgb, 0) * step / steps;
@@ -134,14 +123,13 @@ DWORD FadePixel(DWORD rgb, int step, int steps)
 }
 
 int CountMismatches(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop, int step,
-                    int steps)
-{
+                    int steps) {
     int bad = 0;
     for (int y = 0; y < shot.height; ++y) {
         for (int x = 0; x < shot.width; ++x) {
             int rx = srcLeft + x;
             int ry = srcTop + y;
-            DWORD want = 0x1000000;   // no such pixel: never matches
+            DWORD want = 0x1000000;  // no such pixel: never matches
             if (rx >= 0 && ry >= 0 && rx < ref.width && ry < ref.height)
                 want = FadePixel(ref.At(rx, ry), step, steps);
             bad += shot.At(x, y) != want;
@@ -151,8 +139,7 @@ int CountMismatches(const Pixels& shot, const Pixels& ref, int srcLeft, int srcT
 }
 
 int BestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop, int steps,
-                 int* mismatches)
-{
+                 int* mismatches) {
     int best = 0;
     int bestBad = -1;
     for (int step = 0; step <= steps; ++step) {
@@ -162,26 +149,21 @@ int BestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
             bestBad = bad;
         }
     }
-    if (mismatches)
-        *mismatches = bestBad;
+    if (mismatches) *mismatches = bestBad;
     return best;
 }
 
-int MaxChannel(const Pixels& shot)
-{
+int MaxChannel(const Pixels& shot) {
     int most = 0;
     for (DWORD v : shot.rgb)
         for (int shift = 0; shift <= 16; shift += 8)
-            if (Channel(v, shift) > most)
-                most = Channel(v, shift);
+            if (Channel(v, shift) > most) most = Channel(v, shift);
     return most;
 }
 
-int CountNonBlack(const Pixels& shot, int x0, int y0, int x1, int y1)
-{
+int CountNonBlack(const Pixels& shot, int x0, int y0, int x1, int y1) {
     int n = 0;
     for (int y = y0; y < y1 && y < shot.height; ++y)
-        for (int x = x0; x < x1 && x < shot.width; ++x)
-            n += shot.At(x, y) != 0;
+        for (int x = x0; x < x1 && x < shot.width; ++x) n += shot.At(x, y) != 0;
     return n;
 }

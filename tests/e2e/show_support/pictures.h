@@ -44,12 +44,12 @@ int BestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
 // rectangle (srcLeft, srcTop, srcRight, srcBottom) scaled to the shot's size
 // by nearest sampling, darkened to step/steps.  For scaled draws, where an
 // exact comparison is not possible.
-double MeanDifference(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
-                      int srcRight, int srcBottom, int step, int steps);
+double MeanDifference(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop, int srcRight,
+                      int srcBottom, int step, int steps);
 
 // The fade step whose darkened reference is closest by MeanDifference.
-int ClosestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop,
-                    int srcRight, int srcBottom, int steps, double* difference);
+int ClosestFadeStep(const Pixels& shot, const Pixels& ref, int srcLeft, int srcTop, int srcRight,
+                    int srcBottom, int steps, double* difference);
 
 // Part of a shot: the rectangle [left, right) x [top, bottom) of it.
 Pixels Crop(const Pixels& shot, int left, int top, int right, int bottom);

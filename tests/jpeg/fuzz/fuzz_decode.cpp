@@ -35,10 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HLOCAL headerBlock = nullptr;
     HLOCAL pixelBlock = nullptr;
     JpegDecoder decoder;
-    if (decoder.Decode(stream, static_cast<DWORD>(size), &headerBlock, &pixelBlock) != 1) Fail("Decode did not return 1");
+    if (decoder.Decode(stream, static_cast<DWORD>(size), &headerBlock, &pixelBlock) != 1)
+        Fail("Decode did not return 1");
     const int texts = velmor_host::DebugTextCount() - textsBefore;
 
-    if (velmor_host::LockCount(headerBlock) != 0 || velmor_host::LockCount(pixelBlock) != 0) Fail("block left locked");
+    if (velmor_host::LockCount(headerBlock) != 0 || velmor_host::LockCount(pixelBlock) != 0)
+        Fail("block left locked");
     if (pixelBlock && !headerBlock) Fail("a pixel block without a header block");
     BITMAPINFOHEADER header = {};
     if (headerBlock) {
@@ -49,19 +51,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (bytes[i] != 0) Fail("header block tail not zero");
         LocalUnlock(headerBlock);
         const std::uint64_t stride = (3u * static_cast<std::uint32_t>(header.biWidth) + 3) & ~3u;
-        if (header.biSize != 40 || header.biBitCount != 24 || header.biWidth <= 0 || header.biHeight <= 0 ||
+        if (header.biSize != 40 || header.biBitCount != 24 || header.biWidth <= 0 ||
+            header.biHeight <= 0 ||
             header.biSizeImage != stride * static_cast<std::uint32_t>(header.biHeight))
             Fail("inconsistent header");
-        if (pixelBlock ? LocalSize(pixelBlock) != header.biSizeImage : header.biSizeImage <= kAllocationLimit)
+        if (pixelBlock ? LocalSize(pixelBlock) != header.biSizeImage
+                       : header.biSizeImage <= kAllocationLimit)
             Fail("pixel block size");
     }
 
     if (!headerBlock || pixelBlock) {
         const ReferencePicture reference = ReferenceDecode(stream, size);
         if (reference.debugTexts != texts) Fail("debug text differs from the reference");
-        if (reference.hasFrame != (headerBlock != nullptr)) Fail("frame acceptance differs from the reference");
+        if (reference.hasFrame != (headerBlock != nullptr))
+            Fail("frame acceptance differs from the reference");
         if (headerBlock) {
-            if (reference.width != header.biWidth || reference.height != header.biHeight) Fail("size differs");
+            if (reference.width != header.biWidth || reference.height != header.biHeight)
+                Fail("size differs");
             const BYTE* pixels = static_cast<const BYTE*>(LocalLock(pixelBlock));
             if (std::memcmp(pixels, reference.pixels.data(), header.biSizeImage) != 0)
                 Fail("pixels differ from the reference");
