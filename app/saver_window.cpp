@@ -1,6 +1,6 @@
 #include "app/saver_window.h"
 
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 
 SaverWindow::SaverWindow()
     : loaderControl(LOADER_GO),

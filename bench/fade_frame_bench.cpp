@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "app/saver_window.h"
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 #include "show/loader_events.h"
 
 namespace {

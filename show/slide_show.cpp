@@ -3,7 +3,7 @@
 #include "app/saver_window.h"
 
 #include "config/settings.h"
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 #include "show/engine_state.h"
 #include "show/layout.h"
 #include "show/loader_events.h"

@@ -1,6 +1,6 @@
 #include <doctest/doctest.h>
 
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 #include "tests/image/image_test_support.h"
 
 namespace {

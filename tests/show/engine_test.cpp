@@ -8,7 +8,7 @@
 
 #include "app/saver_window.h"
 #include "config/settings.h"
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 #include "show/engine_state.h"
 #include "tests/e2e/show_support/handle_count.h"
 #include "tests/show/loader_event_log.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 #include "show/loader_thread.h"
 #include "tests/show/loader_event_log.h"
 

@@ -4,7 +4,7 @@
 
 #include "tests/e2e/driver/saver_driver.h"
 
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 
 namespace {
 

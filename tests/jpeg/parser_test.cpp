@@ -12,12 +12,12 @@ namespace {
 
 // A small three-component picture with its segments taken apart, so that
 // tests can reassemble them in other orders.
-struct Parts {
+struct StreamSegments {
     HuffmanDefinition dc = SkewedDcTable();
     HuffmanDefinition ac = SkewedAcTable();
     std::uint8_t quant[64];
     Bytes dqt, dht, sof, sos, data;
-    Parts(int width = 24, int height = 16, int restartInterval = 0) {
+    StreamSegments(int width = 24, int height = 16, int restartInterval = 0) {
         for (int i = 0; i < 64; ++i) quant[i] = static_cast<std::uint8_t>(1 + i % 5);
         dqt = Join({segment::Dqt(0, quant), segment::Dqt(1, quant)});
         dht = segment::Dht({{0, 0, &dc}, {1, 0, &ac}, {0, 1, &dc}, {1, 1, &ac}});
@@ -67,7 +67,7 @@ TEST_CASE("frame header: header block, stride and MCU counts") {
                           {360, 487, 1080, 45, 61}};
     for (const Case& c : cases) {
         CAPTURE(c.width);
-        const Parts parts(c.width, c.height);
+        const StreamSegments parts(c.width, c.height);
         const Bytes stream = parts.Standard();
         JpegDecoder decoder;
         HLOCAL header = nullptr, pixels = nullptr;
@@ -87,7 +87,7 @@ TEST_CASE("frame header: header block, stride and MCU counts") {
 
 TEST_CASE("frame header: the 44-byte header block holds the template") {
     Decoded d;
-    DecodeBytes(Parts(24, 16).Standard(), &d);
+    DecodeBytes(StreamSegments(24, 16).Standard(), &d);
     REQUIRE(d.HasPicture());
     CHECK(d.info.biSize == 40);
     CHECK(d.info.biWidth == 24);
@@ -131,7 +131,7 @@ TEST_CASE("DHT: BITS(2) = 1 and BITS(3) = 5 give the per-length entries") {
 }
 
 TEST_CASE("stream structures that give the same picture") {
-    const Parts p;
+    const StreamSegments p;
     Decoded standard;
     DecodeBytes(p.Standard(), &standard);
     REQUIRE(standard.HasPicture());
@@ -174,7 +174,7 @@ TEST_CASE("stream structures that give the same picture") {
 }
 
 TEST_CASE("DRI before or after DHT has the same effect") {
-    const Parts p(40, 24, 2);
+    const StreamSegments p(40, 24, 2);
     Decoded before, after, none;
     DecodeBytes(
         Join({segment::Soi(), p.dqt, segment::Dri(2), p.dht, p.sof, p.sos, p.data, segment::Eoi()}),
@@ -192,7 +192,7 @@ TEST_CASE("DRI before or after DHT has the same effect") {
 }
 
 TEST_CASE("streams that yield no picture") {
-    const Parts p;
+    const StreamSegments p;
     SUBCASE("a stream that does not begin with 0xFF") {
         Decoded d;
         DecodeBytes(Join({Bytes{0x00}, p.Standard()}), &d);
@@ -317,7 +317,7 @@ TEST_CASE("streams that yield no picture") {
 }
 
 TEST_CASE("scans that cannot be decoded leave a black picture") {
-    const Parts p;
+    const StreamSegments p;
     auto expectBlack = [](const Bytes& stream) {
         Decoded d;
         DecodeBytes(stream, &d);
@@ -343,7 +343,7 @@ TEST_CASE("scans that cannot be decoded leave a black picture") {
 }
 
 TEST_CASE("hostile DHT segments end the walk") {
-    const Parts p;
+    const StreamSegments p;
     SUBCASE("more than 256 codes") {
         Bytes body = {0x00, 0, 0, 0, 0, 0, 0, 0, 255, 2, 0, 0, 0, 0, 0, 0, 0};
         body.resize(body.size() + 257, 1);
@@ -379,7 +379,7 @@ TEST_CASE("hostile DHT segments end the walk") {
 }
 
 TEST_CASE("a second frame header replaces the first pair of blocks") {
-    const Parts small(8, 8), large(24, 16);
+    const StreamSegments small(8, 8), large(24, 16);
 #ifndef _WIN32
     const long before = velmor_host::LiveBlocks();
 #endif
@@ -399,11 +399,11 @@ TEST_CASE("a second frame header replaces the first pair of blocks") {
 }
 
 TEST_CASE("truncated streams: what was decoded stays, the rest is black") {
-    const Bytes whole = Parts(64, 32).Standard();
+    const Bytes whole = StreamSegments(64, 32).Standard();
     Decoded full;
     DecodeBytes(whole, &full);
     REQUIRE(full.HasPicture());
-    const std::size_t dataStart = whole.size() - Parts(64, 32).data.size() - 2;
+    const std::size_t dataStart = whole.size() - StreamSegments(64, 32).data.size() - 2;
     int partial = 0;
     for (std::size_t length = 0; length <= whole.size(); ++length) {
         const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
@@ -430,7 +430,7 @@ TEST_CASE("a failed pixel-block allocation ends the walk without writing") {
     const long before = velmor_host::LiveBlocks();
     velmor_host::SetAllocationLimit(100);  // the 44-byte header fits, the pixels do not
     HLOCAL header = nullptr, pixels = nullptr;
-    const Bytes stream = Parts().Standard();
+    const Bytes stream = StreamSegments().Standard();
     JpegDecoder decoder;
     CHECK(decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &header, &pixels) == 1);
     velmor_host::SetAllocationLimit(SIZE_MAX);

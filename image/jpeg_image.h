@@ -1,5 +1,5 @@
-#ifndef VELMOR_JPEG_JPEG_IMAGE_H
-#define VELMOR_JPEG_JPEG_IMAGE_H
+#ifndef VELMOR_IMAGE_JPEG_IMAGE_H
+#define VELMOR_IMAGE_JPEG_IMAGE_H
 
 #include "image/dib_image.h"
 

@@ -1,4 +1,4 @@
-#include "jpeg/jpeg_image.h"
+#include "image/jpeg_image.h"
 
 #include "jpeg/jpeg_decoder.h"
 

@@ -1,0 +1,26 @@
+# Sourced by the Wine scripts: wine_env BITS sets up the environment for the
+# Wine of that bitness (32 or 64) and its own prefix in build/, and puts the
+# Wine loader to use in WINE_LOADER.  VELMOR_WINEPREFIX names another prefix
+# (a fresh one for the installer tests, say).
+wine_env() {
+    local bits=$1 root
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    export WINEPREFIX=${VELMOR_WINEPREFIX:-$root/build/wineprefix$bits}
+    export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ "$bits" = 64 ]; then
+        export WINEARCH=win64
+        WINE_LOADER=/usr/lib/wine/wine64
+    else
+        export WINEARCH=win32
+        WINE_LOADER=/usr/lib/wine/wine
+    fi
+}
+
+# Creates the prefix of wine_env once (about 10 s); later calls return at once.
+wine_prefix_ready() {
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    mkdir -p "$WINEPREFIX"
+    "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    [ -f "$WINEPREFIX/system.reg" ]
+}
