@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "image/dib_layout.h"
-#include "image/locked_block.h"
+#include "image/local_block.h"
 
 namespace {
 

@@ -1,0 +1,67 @@
+#ifndef VELMOR_IMAGE_LOCAL_BLOCK_H
+#define VELMOR_IMAGE_LOCAL_BLOCK_H
+
+// Movable local-memory blocks, the memory every picture lives in: an owner
+// that frees its block on every exit, and a lock held for one operation.
+// The decoder uses them too, so they build on the host as well.
+#include "jpeg/win32_compat.h"
+
+// Owns one movable local-memory block and frees it when it goes, unless the
+// block was handed on with Release.
+class LocalBlock {
+public:
+    LocalBlock() = default;
+    explicit LocalBlock(HLOCAL block) : block(block) {}
+    // A new movable, zero-initialised block; empty when memory is short.
+    static LocalBlock Allocate(SIZE_T bytes) {
+        return LocalBlock(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes));
+    }
+    ~LocalBlock() { Reset(nullptr); }
+    LocalBlock(LocalBlock&& other) noexcept : block(other.Release()) {}
+    LocalBlock& operator=(LocalBlock&& other) noexcept {
+        Reset(other.Release());
+        return *this;
+    }
+    LocalBlock(const LocalBlock&) = delete;
+    LocalBlock& operator=(const LocalBlock&) = delete;
+
+    HLOCAL Get() const { return block; }
+    explicit operator bool() const { return block != nullptr; }
+    // Hands the block on: the caller owns it from now on.
+    HLOCAL Release() {
+        HLOCAL handed = block;
+        block = nullptr;
+        return handed;
+    }
+    // Frees the block held (if any) and holds `replacement` instead.
+    void Reset(HLOCAL replacement) {
+        if (block) LocalFree(block);
+        block = replacement;
+    }
+
+private:
+    HLOCAL block = nullptr;
+};
+
+// Keeps a movable local-memory block locked for the lifetime of this object,
+// so that every exit of an operation unlocks it again.
+class LockedBlock {
+public:
+    explicit LockedBlock(HLOCAL block)
+        : block(block), data(block ? static_cast<BYTE*>(LocalLock(block)) : nullptr) {}
+    ~LockedBlock() {
+        if (data) LocalUnlock(block);
+    }
+    LockedBlock(const LockedBlock&) = delete;
+    LockedBlock& operator=(const LockedBlock&) = delete;
+
+    BYTE* Bytes() const { return data; }
+    // Size of the block in bytes; 0 when it could not be locked.
+    SIZE_T Size() const { return data ? LocalSize(block) : 0; }
+
+private:
+    HLOCAL block;
+    BYTE* data;
+};
+
+#endif
