@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing velmor
-# needs, and creates the project's Wine prefix.  Safe to run again: packages
+# needs, and creates the Wine prefix of the Wine this machine runs: a 32-bit
+# prefix where i386 code executes, a 64-bit one (wine64) where it does not,
+# or where VELMOR_WINE_ARCH=64 asks for it.  Safe to run again: packages
 # already present and a prefix already made are left as they are.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-prefix=${VELMOR_WINEPREFIX:-$here/build/wineprefix}
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb x11-utils imagemagick libjpeg-turbo-progs libturbojpeg0-dev libstb-dev
   doctest-dev libbenchmark-dev
@@ -39,11 +41,11 @@ for loc in ja_JP en_US; do
   fi
 done
 
-if [ ! -f "$prefix/system.reg" ]; then
-  echo "setup: creating Wine prefix $prefix"
-  mkdir -p "$prefix"
-  WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    wineboot -i >/dev/null 2>&1 || true
-  WINEPREFIX=$prefix wineserver -w || true
+bits=$("$here/tools/wine-arch.sh")
+. "$here/tools/wine-env.sh"
+wine_env "$bits"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "setup: creating the ${bits}-bit Wine prefix $WINEPREFIX"
+    wine_prefix_ready || { echo "setup: could not create $WINEPREFIX" >&2; exit 1; }
 fi
 echo "setup: done"

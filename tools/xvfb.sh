@@ -9,13 +9,24 @@ start_xvfb() {
         [ -s "$fdfile" ] && break
         sleep 0.1
     done
+    if [ ! -s "$fdfile" ]; then
+        echo "xvfb: Xvfb did not start" >&2
+        rm -f "$fdfile"
+        return 1
+    fi
     export DISPLAY=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
     trap stop_xvfb EXIT
 }
 
+# Ends the Wine sessions of both project prefixes (and of VELMOR_WINEPREFIX),
+# then the X server.
 stop_xvfb() {
-    "$VELMOR_ROOT/tools/wine-run.sh" wineboot --end-session >/dev/null 2>&1 || true
-    WINEPREFIX=${VELMOR_WINEPREFIX:-$VELMOR_ROOT/build/wineprefix} wineserver -k >/dev/null 2>&1 || true
-    [ -n "${VELMOR_XVFB_PID:-}" ] && kill "$VELMOR_XVFB_PID" 2>/dev/null || true
+    local prefix
+    for prefix in "$VELMOR_ROOT/build/wineprefix32" "$VELMOR_ROOT/build/wineprefix64" \
+                  ${VELMOR_WINEPREFIX:+"$VELMOR_WINEPREFIX"}; do
+        [ -f "$prefix/system.reg" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    done
+    [ -n "${VELMOR_XVFB_PID:-}" ] && kill "$VELMOR_XVFB_PID" 2>/dev/null
+    return 0
 }
