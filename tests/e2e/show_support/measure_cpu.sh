@@ -4,17 +4,23 @@
 # minute of fades (a click every 2 s, so every frame is a fade-in frame and
 # each click also decodes one picture).  Prints the saver process's CPU
 # (user + system, from /proc/<pid>/stat) and the X server's.
+# It measures the build of the Wine this machine runs (tools/wine-arch.sh).
 #   bash tests/e2e/show_support/measure_cpu.sh   (after tools/build.sh --win-only)
 set -euo pipefail
 VELMOR_ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 export VELMOR_ROOT
 cd "$VELMOR_ROOT"
+bits=$(tools/wine-arch.sh)
 . tools/xvfb.sh
 start_xvfb
+. tools/wine-env.sh
+wine_env "$bits"
+run() { tools/wine-run.sh --arch "$bits" "$@"; }
 
-scr=$VELMOR_ROOT/build/win/app/velmor.scr
-clicker=$VELMOR_ROOT/build/win/tests/e2e/show_measure_clicker.exe
-ini=${VELMOR_WINEPREFIX:-$VELMOR_ROOT/build/wineprefix}/drive_c/windows/velmor.INI
+scr=$VELMOR_ROOT/build/win$bits/app/velmor.scr
+clicker=$VELMOR_ROOT/build/win$bits/tests/e2e/show_measure_clicker.exe
+ini=$WINEPREFIX/drive_c/windows/velmor.INI
+echo "measuring the ${bits}-bit build ($scr)"
 hz=$(getconf CLK_TCK)
 
 # Start with picture 1, interval 300 s: no picture change in the steady minute.
@@ -22,7 +28,7 @@ printf '[Image]\r\nNO=1\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=300\r\n'
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-tools/wine-run.sh "$scr" >/dev/null 2>&1 &
+run "$scr" >/dev/null 2>&1 &
 saver=""
 for _ in $(seq 100); do
     saver=$(pgrep -f "$scr" | head -n1 || true)
@@ -30,7 +36,7 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "$saver" ] || { echo "saver did not start"; exit 1; }
-tools/wine-run.sh "$clicker" 0 0 >/dev/null   # 640 x 480 client, next picture
+run "$clicker" 0 0 >/dev/null   # 640 x 480 client, next picture
 sleep 4                                       # past the fade-in
 
 measure() {
@@ -44,5 +50,5 @@ measure() {
 }
 
 measure "steady minute" sleep 60
-measure "fades minute (click every 2 s)" tools/wine-run.sh "$clicker" 2000 60
+measure "fades minute (click every 2 s)" run "$clicker" 2000 60
 kill "$saver" 2>/dev/null || true
