@@ -3,30 +3,19 @@
 
 #include <windows.h>
 
-// Owns a GDI object (a bitmap, palette, region...) and deletes it when the
-// owner goes, unless it was handed on with Release.
-template <typename Handle>
-class GdiObject {
-public:
-    explicit GdiObject(Handle object = nullptr) : object(object) {}
-    ~GdiObject() { Reset(nullptr); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
+#include "image/scoped_handle.h"
 
-    Handle Get() const { return object; }
-    explicit operator bool() const { return object != nullptr; }
-    Handle Release() {
-        Handle handed = object;
-        object = nullptr;
-        return handed;
-    }
-    void Reset(Handle replacement) {
-        if (object) DeleteObject(object);
-        object = replacement;
-    }
-
-private:
-    Handle object;
+template <typename ObjectHandle>
+struct GdiObjectTraits {
+    using Handle = ObjectHandle;
+    static Handle None() { return nullptr; }
+    static bool IsValid(Handle object) { return object != nullptr; }
+    static bool Free(Handle object) { return DeleteObject(object) != 0; }
 };
+
+// Owns a GDI object (a bitmap, palette, region...) and deletes it when the
+// owner goes: GdiObject<HRGN> region(CreateRectRgn(...)).
+template <typename ObjectHandle>
+using GdiObject = ScopedHandle<GdiObjectTraits<ObjectHandle>>;
 
 #endif

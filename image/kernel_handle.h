@@ -3,29 +3,20 @@
 
 #include <windows.h>
 
-// Owns a kernel handle (a file, a thread) and closes it when the owner goes.
-// Both null and INVALID_HANDLE_VALUE mean "none": CreateFileA reports failure
-// with the one, CreateThread with the other.
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle = nullptr) : handle(handle) {}
-    ~KernelHandle() { Reset(nullptr); }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
+#include "image/scoped_handle.h"
 
-    HANDLE Get() const { return handle; }
-    bool IsValid() const { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-    // Closes the handle held (if any) and holds `replacement` instead; false
-    // when closing failed.
-    bool Reset(HANDLE replacement) {
-        bool closed = true;
-        if (IsValid()) closed = CloseHandle(handle) != 0;
-        handle = replacement;
-        return closed;
+// Both null and INVALID_HANDLE_VALUE mean "none": CreateThread reports
+// failure with the one, CreateFileA with the other.
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle None() { return nullptr; }
+    static bool IsValid(Handle handle) {
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE;
     }
-
-private:
-    HANDLE handle;
+    static bool Free(Handle handle) { return CloseHandle(handle) != 0; }
 };
+
+// Owns a kernel handle (a file, a thread) and closes it when the owner goes.
+using KernelHandle = ScopedHandle<KernelHandleTraits>;
 
 #endif
