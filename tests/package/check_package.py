@@ -5,7 +5,8 @@
       the package's tables (msidump): the one file and where it goes, the
       version (the executable's), the upgrade code and upgrade rules, what
       Add/Remove Programs shows, and that nothing else is installed; its
-      cabinet holds the executable; building it again gives the same bytes.
+      cabinet holds the executable, which carries no link time; building
+      the package again gives the same bytes.
   check_package.py zip PACKAGE.zip VELMOR.SCR 32|64
       the zip's entries: the executable, the two readmes and the credits as
       Windows text; building it again gives the same bytes.
@@ -60,6 +61,14 @@ def executable_facts(scr):
     while block[end:end + 2] != b"\0\0":
         end += 2
     return version, block[start:end].decode("utf-16-le")
+
+
+def link_time(scr):
+    """The COFF header's TimeDateStamp: 0 unless the linker stamped the time."""
+    with open(scr, "rb") as image:
+        data = image.read(4096)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    return struct.unpack_from("<I", data, pe + 8)[0]
 
 
 def tables(msi, folder):
@@ -156,6 +165,8 @@ def check_msi(msi, scr, arch):
     expect("FindRelatedProducts" in actions and "RemoveExistingProducts" in actions,
            "the sequence does not remove older versions")
 
+    expect(link_time(scr) == 0, "velmor.scr carries its link time: the same sources would "
+           "give another package")
     info = summary(msi)
     expect(info.get("Template") == ("x64" if arch == "x64" else "Intel") + ";1033",
            "template %s" % info.get("Template"))
