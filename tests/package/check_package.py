@@ -73,8 +73,9 @@ def link_time(scr):
 
 def tables(msi, folder):
     """{table: [row as a list of columns]} of every table of the package."""
-    subprocess.run(["msidump", "-t", "-s", "-d", folder, msi], check=True,
-                   stdout=subprocess.DEVNULL)
+    # msidump writes binary columns into the working directory: run it there.
+    subprocess.run(["msidump", "-t", "-s", "-d", folder, os.path.abspath(msi)], check=True,
+                   stdout=subprocess.DEVNULL, cwd=folder)
     found = {}
     for name in os.listdir(folder):
         if name.endswith(".idt"):
