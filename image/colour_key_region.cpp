@@ -80,7 +80,7 @@ int DibImage::BuildRegionFromColourKey(HRGN region, int left, int top, int right
     const long long signedHeight = header.biHeight;
     const int lastRow = bottom > top ? bottom - 1 : top;
     const long long deepestIndex = signedHeight > 1 ? signedHeight - 1 - top : lastRow;
-    if (stride == 0 || (deepestIndex + 1) * stride > ImageSize()) return 0;
+    if (stride == 0 || (deepestIndex + 1) * stride > HeldImageBytes()) return 0;
 
     LockedBlock pixels(pixelBlock);
     if (!pixels.Bytes()) return 0;

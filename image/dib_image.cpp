@@ -46,11 +46,11 @@ DibImage::~DibImage() {
     }
 }
 
-int DibImage::ReadHeader(BITMAPINFOHEADER* header) {
+bool DibImage::ReadHeader(BITMAPINFOHEADER* header) {
     LockedBlock block(headerBlock);
-    if (block.Size() < sizeof(BITMAPINFOHEADER)) return 0;
+    if (block.Size() < sizeof(BITMAPINFOHEADER)) return false;
     std::memcpy(header, block.Bytes(), sizeof(BITMAPINFOHEADER));
-    return 1;
+    return true;
 }
 
 BYTE* DibImage::ReplaceSection(HDC dc, SIZE_T* usableBytes) {
@@ -195,8 +195,7 @@ int DibImage::Width() {
 int DibImage::Height(bool absolute) {
     BITMAPINFOHEADER header;
     if (!ReadHeader(&header)) return 0;
-    if (absolute && header.biHeight < 0) return -header.biHeight;
-    return header.biHeight;
+    return absolute ? MagnitudeOf(header.biHeight) : header.biHeight;
 }
 
 SIZE DibImage::Dimensions() {
@@ -204,7 +203,7 @@ SIZE DibImage::Dimensions() {
     BITMAPINFOHEADER header;
     if (ReadHeader(&header)) {
         size.cx = header.biWidth;
-        size.cy = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+        size.cy = MagnitudeOf(header.biHeight);
     }
     return size;
 }
@@ -224,24 +223,30 @@ int DibImage::RowBytes() {
 }
 
 int DibImage::ImageSize() {
-    const int stride = RowStride();
-    long long size;
-    long long whole;
+    const long long stride = RowStride();
     {
         LockedBlock block(headerBlock);
         if (block.Size() < sizeof(BITMAPINFOHEADER)) return 0;
         BITMAPINFOHEADER* header = reinterpret_cast<BITMAPINFOHEADER*>(block.Bytes());
-        whole = RowCountOf(*header) * stride;
-        size = header->biSizeImage;
-        if (size == 0) {
-            size = whole;
+        if (header->biSizeImage == 0) {
+            // A missing count is stored, except for a 16-bit BI_RGB picture,
+            // whose files keep it 0.
+            const long long whole = RowCountOf(*header) * stride;
             const bool keepZero = header->biBitCount == 16 && header->biCompression == BI_RGB;
             header->biSizeImage =
                 keepZero ? 0 : static_cast<DWORD>(whole > 0xFFFFFFFFLL ? 0 : whole);
         }
     }
+    return HeldImageBytes();
+}
+
+int DibImage::HeldImageBytes() {
+    BITMAPINFOHEADER header;
+    if (!ReadHeader(&header)) return 0;
     // The section copy and the fades take this many bytes from the pixel
     // block into a section of |height| rows: never more than either holds.
+    const long long whole = RowCountOf(header) * RowStride();
+    long long size = header.biSizeImage != 0 ? header.biSizeImage : whole;
     if (size > whole) size = whole;
     if (pixelBlock) {
         const long long held = static_cast<long long>(LocalSize(pixelBlock));

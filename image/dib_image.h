@@ -61,9 +61,12 @@ protected:
     int blitSuppressed;
 
 private:
-    // Copies the 40-byte BITMAPINFOHEADER out of the header block; 0 when
+    // Copies the 40-byte BITMAPINFOHEADER out of the header block; false when
     // there is no header block or it is too short to hold one.
-    int ReadHeader(BITMAPINFOHEADER* header);
+    bool ReadHeader(BITMAPINFOHEADER* header);
+    // ImageSize() without its store into the header: the pixel bytes that
+    // both the header's rows and the pixel block hold.
+    int HeldImageBytes();
     // Deletes `section` and makes a new one as the header block describes it.
     // Returns its bits, with the number of pixel bytes that both the section
     // and the pixel block hold in `usableBytes`; null when no section could be

@@ -227,6 +227,12 @@ TEST_CASE("Accessors read the header block") {
         CHECK(image.Dimensions().cx == 7);
         CHECK(image.Dimensions().cy == 3);
     }
+    SUBCASE("a height of INT_MIN has the largest magnitude an int holds") {
+        image.Fill(MakeHeader(1, INT_MIN, 24), {}, std::vector<BYTE>(4));
+        CHECK(image.Height(false) == INT_MIN);
+        CHECK(image.Height(true) == INT_MAX);
+        CHECK(image.Dimensions().cy == INT_MAX);
+    }
     SUBCASE("ImageSize computes a missing byte count and stores it") {
         image.Fill(MakeHeader(3, 2, 24), {}, std::vector<BYTE>(24));
         CHECK(image.ImageSize() == 24);
