@@ -61,11 +61,12 @@ private:
 
 // A palette selected into a device context that the caller owns (not forced
 // to the background) and realised; the palette it replaced goes back, forced
-// to the background, when the owner goes.
+// to the background, when the owner goes.  A null palette selects nothing.
 class SelectedPalette {
 public:
-    SelectedPalette(HDC dc, HPALETTE palette) : dc(dc), previous(SelectPalette(dc, palette, FALSE)) {
-        RealizePalette(dc);
+    SelectedPalette(HDC dc, HPALETTE palette)
+        : dc(dc), previous(palette ? SelectPalette(dc, palette, FALSE) : nullptr) {
+        if (palette) RealizePalette(dc);
     }
     ~SelectedPalette() {
         if (previous) SelectPalette(dc, previous, TRUE);

@@ -1,19 +1,16 @@
 #include "image/dib_image.h"
 
 #include <cstring>
-#include <new>
+#include <vector>
 
+#include "image/device_context.h"
 #include "image/dib_layout.h"
+#include "image/gdi_object.h"
 #include "image/local_block.h"
 
 namespace {
 
-// A BITMAPINFO with room for everything GDI may read after the header:
-// three colour masks and up to 256 colour entries.
-struct SectionInfo {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[3 + 256];
-};
+const WORD PALETTE_VERSION = 0x300;  // the only LOGPALETTE version GDI knows
 
 }  // namespace
 
@@ -25,25 +22,17 @@ DibImage::DibImage()
       section(nullptr),
       palette(nullptr),
       loaded(0),
-      blitSuppressed(0) {}
+      blitSuppressed(0),
+      sectionIsPart(false),
+      sectionPart() {}
 
 DibImage::~DibImage() {
-    if (section) {
-        DeleteObject(section);
-        section = nullptr;
-    }
-    if (palette) {
-        DeleteObject(palette);
-        palette = nullptr;
-    }
-    if (pixelBlock) {
-        LocalFree(pixelBlock);
-        pixelBlock = nullptr;
-    }
-    if (headerBlock) {
-        LocalFree(headerBlock);
-        headerBlock = nullptr;
-    }
+    // Guards go in reverse order: the section, the palette, the pixel block,
+    // then the header block.
+    LocalBlock ownedHeader(headerBlock);
+    LocalBlock ownedPixels(pixelBlock);
+    GdiObject<HPALETTE> ownedPalette(palette);
+    GdiObject<HBITMAP> ownedSection(section);
 }
 
 bool DibImage::ReadHeader(BITMAPINFOHEADER* header) {
@@ -53,94 +42,31 @@ bool DibImage::ReadHeader(BITMAPINFOHEADER* header) {
     return true;
 }
 
-BYTE* DibImage::ReplaceSection(HDC dc, SIZE_T* usableBytes) {
-    if (section) {
-        DeleteObject(section);
-        section = nullptr;
-    }
-    sectionStale = 1;
-
-    // GDI reads the colour table (or masks) that the header announces; a
-    // header block that does not hold all of them is passed on padded with
-    // zero entries rather than letting GDI read past its end.
-    SectionInfo info = {};
-    {
-        LockedBlock header(headerBlock);
-        if (header.Size() < sizeof(BITMAPINFOHEADER)) return nullptr;
-        SIZE_T copied = header.Size() < sizeof info ? header.Size() : sizeof info;
-        std::memcpy(&info, header.Bytes(), copied);
-    }
-    if (info.header.biClrUsed > 256) info.header.biClrUsed = 256;
-
-    void* bits = nullptr;
-    HBITMAP made = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
-                                    nullptr, 0);
-    if (!made) return nullptr;
-    if (!bits) {
-        DeleteObject(made);
-        return nullptr;
-    }
-    section = made;
-
-    long long usable = SectionBytesOf(info.header);
-    long long stored = ImageSize();
-    if (stored < usable) usable = stored;
-    *usableBytes = static_cast<SIZE_T>(usable);
-    return static_cast<BYTE*>(bits);
-}
-
 int DibImage::Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom, int srcLeft,
                    int srcTop, int srcRight, int srcBottom, DWORD rop) {
     if (loaded <= 0) return 0;
-    HDC memory = CreateCompatibleDC(dc);
-    if (!memory) return 0;
+    MemoryDc memory(dc);
+    if (!memory.Get()) return 0;
+    if (!PrepareSection(memory, RECT{srcLeft, srcTop, srcRight, srcBottom})) return 0;
+    SelectedPalette shownPalette(dc, palette);
+    if (blitSuppressed) return 1;
 
-    HGDIOBJ previousBitmap;
-    if (sectionStale || !section) {
-        SIZE_T count = 0;
-        BYTE* bits = ReplaceSection(memory, &count);
-        if (!bits) {
-            DeleteDC(memory);
-            return 0;
-        }
-        {
-            LockedBlock pixels(pixelBlock);
-            if (pixels.Bytes()) std::memcpy(bits, pixels.Bytes(), count);
-        }
-        sectionStale = 0;
-        HPALETTE previousPalette = nullptr;
-        if (palette) {
-            previousPalette = SelectPalette(memory, palette, FALSE);
-            RealizePalette(memory);
-        }
-        previousBitmap = SelectObject(memory, section);
-        if (palette) SelectPalette(memory, previousPalette, FALSE);
+    const int destWidth = destRight - destLeft;
+    const int destHeight = destBottom - destTop;
+    const int srcWidth = srcRight - srcLeft;
+    const int srcHeight = srcBottom - srcTop;
+    // A section that holds only part of the picture starts at that part's
+    // corner.
+    if (sectionIsPart) {
+        srcLeft -= sectionPart.left;
+        srcTop -= sectionPart.top;
+    }
+    if (destWidth == srcWidth && destHeight == srcHeight) {
+        BitBlt(dc, destLeft, destTop, destWidth, destHeight, memory.Get(), srcLeft, srcTop, rop);
     } else {
-        previousBitmap = SelectObject(memory, section);
+        StretchBlt(dc, destLeft, destTop, destWidth, destHeight, memory.Get(), srcLeft, srcTop,
+                   srcWidth, srcHeight, rop);
     }
-
-    HPALETTE previousDcPalette = nullptr;
-    if (palette) {
-        previousDcPalette = SelectPalette(dc, palette, FALSE);
-        RealizePalette(dc);
-    }
-
-    if (!blitSuppressed) {
-        int destWidth = destRight - destLeft;
-        int destHeight = destBottom - destTop;
-        int srcWidth = srcRight - srcLeft;
-        int srcHeight = srcBottom - srcTop;
-        if (destWidth == srcWidth && destHeight == srcHeight) {
-            BitBlt(dc, destLeft, destTop, destWidth, destHeight, memory, srcLeft, srcTop, rop);
-        } else {
-            StretchBlt(dc, destLeft, destTop, destWidth, destHeight, memory, srcLeft, srcTop,
-                       srcWidth, srcHeight, rop);
-        }
-    }
-
-    SelectObject(memory, previousBitmap);
-    DeleteDC(memory);
-    if (palette) SelectPalette(dc, previousDcPalette, TRUE);
     return 1;
 }
 
@@ -166,15 +92,14 @@ int DibImage::BuildPalette(const BITMAPINFOHEADER* header) {
     // The palette entry count is a 16-bit field.
     if (count > 0xFFFF) count = 0xFFFF;
 
-    const SIZE_T recordBytes = sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY);
-    BYTE* record = new (std::nothrow) BYTE[recordBytes];
-    if (!record) return 0;
-    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(record);
-    logical->palVersion = 0x300;
+    // LOGPALETTE declares one entry and the others follow it.
+    std::vector<BYTE> record(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(record.data());
+    logical->palVersion = PALETTE_VERSION;
     logical->palNumEntries = static_cast<WORD>(count);
     const RGBQUAD* colours = reinterpret_cast<const RGBQUAD*>(
         reinterpret_cast<const BYTE*>(header) + sizeof(BITMAPINFOHEADER));
-    for (WORD i = 0; i < count; ++i) {
+    for (DWORD i = 0; i < count; ++i) {
         logical->palPalEntry[i].peRed = colours[i].rgbRed;
         logical->palPalEntry[i].peGreen = colours[i].rgbGreen;
         logical->palPalEntry[i].peBlue = colours[i].rgbBlue;
@@ -183,7 +108,6 @@ int DibImage::BuildPalette(const BITMAPINFOHEADER* header) {
 
     if (palette) DeleteObject(palette);
     palette = CreatePalette(logical);
-    delete[] record;
     return 1;
 }
 
