@@ -64,6 +64,7 @@ int DibImage::Draw(HDC dc, int destLeft, int destTop, int destRight, int destBot
     if (destWidth == srcWidth && destHeight == srcHeight) {
         BitBlt(dc, destLeft, destTop, destWidth, destHeight, memory.Get(), srcLeft, srcTop, rop);
     } else {
+        HalftoneStretch mode(dc);
         StretchBlt(dc, destLeft, destTop, destWidth, destHeight, memory.Get(), srcLeft, srcTop,
                    srcWidth, srcHeight, rop);
     }

@@ -62,10 +62,10 @@ TEST_CASE("Draw blits equal sizes and stretches different ones") {
         CHECK(canvas.Pixel(0, 0) == 0x5A5A5A);
         CHECK(canvas.Pixel(3, 3) == 0x5A5A5A);
     }
-    SUBCASE("a larger destination scales each pixel up") {
+    SUBCASE("a larger destination scales the picture up; the corners keep their colours") {
         REQUIRE(image.Draw(canvas.Dc(), 0, 0, 4, 4, 0, 0, 2, 2, SRCCOPY) == 1);
+        // In between, HALFTONE may blend neighbouring pixels.
         CHECK(canvas.Pixel(0, 0) == RED);
-        CHECK(canvas.Pixel(1, 1) == RED);
         CHECK(canvas.Pixel(3, 0) == GREEN);
         CHECK(canvas.Pixel(0, 3) == BLUE);
         CHECK(canvas.Pixel(3, 3) == WHITE);
