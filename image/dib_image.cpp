@@ -1,5 +1,6 @@
 #include "image/dib_image.h"
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -11,6 +12,13 @@
 namespace {
 
 const WORD PALETTE_VERSION = 0x300;  // the only LOGPALETTE version GDI knows
+
+// a + b as an int; false when the sum does not fit one.
+bool SumFits(long long a, long long b, int* sum) {
+    if (a + b < INT_MIN || a + b > INT_MAX) return false;
+    *sum = static_cast<int>(a + b);
+    return true;
+}
 
 }  // namespace
 
@@ -45,16 +53,20 @@ bool DibImage::ReadHeader(BITMAPINFOHEADER* header) {
 int DibImage::Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom, int srcLeft,
                    int srcTop, int srcRight, int srcBottom, DWORD rop) {
     if (loaded <= 0) return 0;
+    // Rectangles whose sizes an int cannot hold are nothing GDI can draw.
+    int destWidth, destHeight, srcWidth, srcHeight;
+    if (!SumFits(destRight, -static_cast<long long>(destLeft), &destWidth) ||
+        !SumFits(destBottom, -static_cast<long long>(destTop), &destHeight) ||
+        !SumFits(srcRight, -static_cast<long long>(srcLeft), &srcWidth) ||
+        !SumFits(srcBottom, -static_cast<long long>(srcTop), &srcHeight)) {
+        return 0;
+    }
     MemoryDc memory(dc);
     if (!memory.Get()) return 0;
     if (!PrepareSection(memory, RECT{srcLeft, srcTop, srcRight, srcBottom})) return 0;
     SelectedPalette shownPalette(dc, palette);
     if (blitSuppressed) return 1;
 
-    const int destWidth = destRight - destLeft;
-    const int destHeight = destBottom - destTop;
-    const int srcWidth = srcRight - srcLeft;
-    const int srcHeight = srcBottom - srcTop;
     // A section that holds only part of the picture starts at that part's
     // corner.
     if (sectionIsPart) {
@@ -72,15 +84,21 @@ int DibImage::Draw(HDC dc, int destLeft, int destTop, int destRight, int destBot
 }
 
 int DibImage::DrawAt(HDC dc, int x, int y, DWORD rop) {
-    int width = Width();
-    int height = Height(true);
-    return Draw(dc, x, y, x + width, y + height, 0, 0, width, height, rop);
+    const int width = Width();
+    const int height = Height(true);
+    int right, bottom;
+    if (!SumFits(x, width, &right) || !SumFits(y, height, &bottom)) return 0;
+    return Draw(dc, x, y, right, bottom, 0, 0, width, height, rop);
 }
 
 int DibImage::DrawPart(HDC dc, int x, int y, int srcLeft, int srcTop, int srcRight, int srcBottom,
                        DWORD rop) {
-    return Draw(dc, x, y, x + (srcRight - srcLeft), y + (srcBottom - srcTop), srcLeft, srcTop,
-                srcRight, srcBottom, rop);
+    int right, bottom;
+    if (!SumFits(x, static_cast<long long>(srcRight) - srcLeft, &right) ||
+        !SumFits(y, static_cast<long long>(srcBottom) - srcTop, &bottom)) {
+        return 0;
+    }
+    return Draw(dc, x, y, right, bottom, srcLeft, srcTop, srcRight, srcBottom, rop);
 }
 
 int DibImage::Load(const std::string& name) {

@@ -94,6 +94,18 @@ TEST_CASE("Draw blits equal sizes and stretches different ones") {
     }
 }
 
+TEST_CASE("Rectangles whose sizes overflow an int draw nothing") {
+    ProbeImage image;
+    FillTwoByTwo(image);
+    Canvas canvas(2, 2);
+    const std::vector<BYTE> before = canvas.Bytes();
+    CHECK(image.Draw(canvas.Dc(), -1, 0, INT_MAX, 2, 0, 0, 2, 2, SRCCOPY) == 0);
+    CHECK(image.Draw(canvas.Dc(), 0, 0, 2, 2, INT_MIN, 0, 1, 2, SRCCOPY) == 0);
+    CHECK(image.DrawAt(canvas.Dc(), INT_MAX, 0, SRCCOPY) == 0);
+    CHECK(image.DrawPart(canvas.Dc(), 0, INT_MAX, 0, 0, 2, 2, SRCCOPY) == 0);
+    CHECK(canvas.Bytes() == before);
+}
+
 TEST_CASE("A top-down picture draws the same as a bottom-up one") {
     ProbeImage image;
     std::vector<BYTE> rows = TwoByTwoPixels();
