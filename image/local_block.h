@@ -4,43 +4,23 @@
 // Movable local-memory blocks, the memory every picture lives in: an owner
 // that frees its block on every exit, and a lock held for one operation.
 // The decoder uses them too, so they build on the host as well.
+#include "image/owned_handle.h"
 #include "jpeg/win32_compat.h"
+
+struct LocalBlockTraits {
+    static bool Holds(HLOCAL block) { return block != nullptr; }
+    static bool Close(HLOCAL block) { return LocalFree(block) == nullptr; }
+};
 
 // Owns one movable local-memory block and frees it when it goes, unless the
 // block was handed on with Release.
-class LocalBlock {
+class LocalBlock : public OwnedHandle<HLOCAL, LocalBlockTraits> {
 public:
-    LocalBlock() = default;
-    explicit LocalBlock(HLOCAL block) : block(block) {}
+    using OwnedHandle::OwnedHandle;
     // A new movable, zero-initialised block; empty when memory is short.
     static LocalBlock Allocate(SIZE_T bytes) {
         return LocalBlock(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes));
     }
-    ~LocalBlock() { Reset(nullptr); }
-    LocalBlock(LocalBlock&& other) noexcept : block(other.Release()) {}
-    LocalBlock& operator=(LocalBlock&& other) noexcept {
-        Reset(other.Release());
-        return *this;
-    }
-    LocalBlock(const LocalBlock&) = delete;
-    LocalBlock& operator=(const LocalBlock&) = delete;
-
-    HLOCAL Get() const { return block; }
-    explicit operator bool() const { return block != nullptr; }
-    // Hands the block on: the caller owns it from now on.
-    HLOCAL Release() {
-        HLOCAL handed = block;
-        block = nullptr;
-        return handed;
-    }
-    // Frees the block held (if any) and holds `replacement` instead.
-    void Reset(HLOCAL replacement) {
-        if (block) LocalFree(block);
-        block = replacement;
-    }
-
-private:
-    HLOCAL block = nullptr;
 };
 
 // Keeps a movable local-memory block locked for the lifetime of this object,
