@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "image/device_context.h"
 #include "image/jpeg_image.h"
 
 namespace {
@@ -123,20 +124,9 @@ void PrintResults(const Case* cases, int count, int rounds, int frames) {
                 Median(cases[1].roundMs) / Median(cases[0].roundMs));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::atoi(argv[1]) : 60;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
-
-    Scene scene;
-    if (!scene.Load()) {
-        std::printf("pictures 140 and 151 did not load\n");
-        return 1;
-    }
-    HWND window = MakeWindow();
-    HDC dc = GetDC(window);
-
+// Rounds alternate between the cases; each round times `frames` frames of
+// every case, and the median over the rounds is printed.
+void RunCases(HDC dc, Scene& scene, int frames, int rounds) {
     Case cases[] = {{"Fade + Draw, 360x480", {}},
                     {"FadeRect + Draw, 473x360 of 1420x360", {}},
                     {"Draw only, 360x480 (steady frame)", {}},
@@ -153,8 +143,24 @@ int main(int argc, char** argv) {
         }
     }
     PrintResults(cases, caseCount, rounds, frames);
+}
 
-    ReleaseDC(window, dc);
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int frames = argc > 1 ? std::atoi(argv[1]) : 60;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
+
+    Scene scene;
+    if (!scene.Load()) {
+        std::printf("pictures 140 and 151 did not load\n");
+        return 1;
+    }
+    HWND window = MakeWindow();
+    {
+        WindowDc dc(window);
+        RunCases(dc.Get(), scene, frames, rounds);
+    }
     DestroyWindow(window);
     return 0;
 }

@@ -5,14 +5,14 @@
 #include <cstring>
 
 #include "image/dib_layout.h"
+#include "image/gdi_object.h"
 #include "image/local_block.h"
 
 namespace {
 
 void AddRectangle(HRGN region, int left, int top, int right, int bottom) {
-    HRGN piece = CreateRectRgn(left, top, right, bottom);
-    CombineRgn(region, region, piece, RGN_OR);
-    DeleteObject(piece);
+    GdiObject<HRGN> piece(CreateRectRgn(left, top, right, bottom));
+    CombineRgn(region, region, piece.Get(), RGN_OR);
 }
 
 // Reads pixel x of a row as a comparable value for 8, 16 and 24 bits.
