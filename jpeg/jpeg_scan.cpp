@@ -26,35 +26,47 @@ struct JpegDecoder::ScanState {
     bool narrow[6];     // per block slot: every coefficient within -32768..32767
 };
 
-const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
-    if (!pixelBlock || streamEnd - position < 3) return nullptr;
+// Reads the scan header: every component must get tables, from selectors
+// 1, 2, 3 only.  Ss, Se and AhAl are not looked at: a baseline scan is
+// assumed.  Sets the reader at the first byte of the coded data.
+bool JpegDecoder::ReadScanHeader(const BYTE* position, ScanState& scan) {
+    if (streamEnd - position < 3) {
+        Stop(JpegStop::kTruncated);
+        return false;
+    }
     const int count = position[2];
     const BYTE* entry = position + 3;
-    if (streamEnd - entry < 2 * count + 3) return nullptr;
-
-    // Every component must get tables, from selectors 1, 2, 3 only.
-    ScanState scan = {};
+    if (streamEnd - entry < 2 * count + 3) {
+        Stop(JpegStop::kTruncated);
+        return false;
+    }
     bool seen[3] = {false, false, false};
     for (int i = 0; i < count; ++i, entry += 2) {
         const int selector = entry[0];
         const int dc = entry[1] >> 4;
         const int ac = entry[1] & 15;
-        if (selector < 1 || selector > 3 || dc > 3 || ac > 3) return nullptr;
+        if (selector < 1 || selector > 3 || dc > 3 || ac > 3) {
+            Stop(JpegStop::kBadSegment);
+            return false;
+        }
         scan.dcSelector[selector - 1] = dc;
         scan.acSelector[selector - 1] = ac;
         seen[selector - 1] = true;
     }
     for (int c = 0; c < 3; ++c) {
         if (!seen[c] || !quantTables[components[c].quantTable] ||
-            dcCounts[scan.dcSelector[c]] < 0 || acCounts[scan.acSelector[c]] < 0)
-            return nullptr;
+            dcCounts[scan.dcSelector[c]] < 0 || acCounts[scan.acSelector[c]] < 0) {
+            Stop(JpegStop::kBadSegment);
+            return false;
+        }
     }
-    entry += 3;  // Ss, Se, AhAl: a baseline scan is assumed
+    StartBits(entry + 3);
+    return true;
+}
 
-    BYTE* pixels = static_cast<BYTE*>(LocalLock(pixelBlock));
-    if (!pixels) return nullptr;
-    StartBits(entry);
-    dataError = 0;
+// Resets the predictors and the MCU count and builds the fast tables.
+void JpegDecoder::StartScan(ScanState& scan) {
+    dataError = false;
     for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
     scan.chromaBlueRatioH = components[0].horizontal / components[1].horizontal;
     scan.chromaBlueRatioV = components[0].vertical / components[1].vertical;
@@ -69,6 +81,15 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
         jpeg_internal::BuildFastAc(scan.fastAc[c], &scan.fastAcValues[c]);
     }
     scan.reader.Start(dataPos, bitPos, streamEnd);
+}
+
+const BYTE* JpegDecoder::DecodeScan(const BYTE* position) {
+    ScanState scan = {};
+    if (!ReadScanHeader(position, scan)) return nullptr;
+    LockedBlock pixelBlock(ownedPixels.Get());
+    BYTE* pixels = pixelBlock.Bytes();
+    if (!pixels) return Stop(JpegStop::kOutOfMemory);
+    StartScan(scan);
 
     // Each MCU is decoded by the fast reader; should it meet anything out of
     // the ordinary (the end of the data, a bad code) the MCU is decoded
@@ -82,23 +103,20 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position, HLOCAL pixelBlock) {
                 for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
                 scan.reader.Start(dataPos, bitPos, streamEnd);
             }
-            std::int32_t predictors[3] = {scan.predictors[0], scan.predictors[1],
-                                          scan.predictors[2]};
+            const std::int32_t predictors[3] = {scan.predictors[0], scan.predictors[1],
+                                                scan.predictors[2]};
             if (!dataError && !DecodeMcuFast(scan, blocks)) {
                 for (int c = 0; c < 3; ++c) scan.predictors[c] = predictors[c];
                 if (DecodeMcu(scan, blocks)) scan.reader.Start(dataPos, bitPos, streamEnd);
             }
-            if (dataError) {
-                LocalUnlock(pixelBlock);
-                return nullptr;
-            }
+            if (dataError) return nullptr;
             StoreMcu(scan, blocks, pixels, mx, my);
             ++scan.mcuCount;
         }
     }
     scan.reader.Position(&dataPos, &bitPos);
     if (bitPos != 0) ++dataPos;
-    LocalUnlock(pixelBlock);
+    scanDecoded = true;
     return dataPos;
 }
 
@@ -123,7 +141,8 @@ int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
 }
 
 // The same with the fast reader; 0 (with the reader and the predictors in
-// an undefined state) when anything is out of the ordinary.
+// an undefined state) when anything is out of the ordinary.  The hot
+// decoding loop: one piece, so that the reader stays in registers.
 int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
     // A local copy keeps the reader in registers (the coefficient stores
     // could otherwise alias its fields).
@@ -216,7 +235,7 @@ int JpegDecoder::DecodeBlock(ScanState& scan, int component, std::int32_t coeffi
         if (run == 0 && value == 0) break;  // end of block
         k += run;
         if (k > 63) {  // a run past the end of the block: corrupt data
-            dataError = 1;
+            DataError(JpegStop::kBadHuffmanData);
             return 0;
         }
         coefficients[ZigZag[k]] = quant[k] * value;

@@ -17,6 +17,7 @@ void DecodeBytes(const Bytes& stream, Decoded* out) {
     JpegDecoder decoder;
     out->result = decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()),
                                  &out->headerBlock, &out->pixelBlock);
+    out->stop = decoder.StopReason();
     if (out->headerBlock) {
         const std::uint8_t* bytes = static_cast<const std::uint8_t*>(LocalLock(out->headerBlock));
         out->headerBytes.assign(bytes, bytes + 44);

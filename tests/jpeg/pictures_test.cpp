@@ -66,6 +66,7 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
         Decoded d;
         DecodeBytes(stream, &d);
         REQUIRE(d.HasPicture());
+        CHECK(d.stop == JpegStop::kNone);
         const Size size = PictureSize(number);
         CHECK(d.info.biWidth == size.width);
         CHECK(d.info.biHeight == size.height);
