@@ -22,8 +22,9 @@ struct JpegDecoder::ScanState {
     jpeg_internal::FastHuffman fastDc[3];  // per frame component
     jpeg_internal::FastHuffman fastAc[3];
     jpeg_internal::FastAc fastAcValues[3];
-    int lastZigZag[6];  // per block slot: last zig-zag position that may be nonzero
-    bool narrow[6];     // per block slot: every coefficient within -32768..32767
+    int lastZigZag[6];             // per block slot: last zig-zag position that may be nonzero
+    bool narrow[6];                // per block slot: every coefficient within -32768..32767
+    jpeg_internal::SimdPath path;  // the vector instructions of the transforms
 };
 
 // Reads the scan header: every component must get tables, from selectors
@@ -73,6 +74,7 @@ void JpegDecoder::StartScan(ScanState& scan) {
     scan.chromaRedRatioH = components[0].horizontal / components[2].horizontal;
     scan.chromaRedRatioV = components[0].vertical / components[2].vertical;
     scan.mcuCount = 0;
+    scan.path = jpeg_internal::ActivePath();
     for (int c = 0; c < 3; ++c) {
         const int dc = scan.dcSelector[c];
         const int ac = scan.acSelector[c];
@@ -256,21 +258,23 @@ void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BY
     const int lumaBlocks = components[0].horizontal * components[0].vertical;
     if (lumaBlocks == 1) {
         // One block of each: the planes are the 8x8 blocks themselves.
-        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0], scan.narrow[0]);
-        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4], scan.narrow[4]);
-        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5], scan.narrow[5]);
+        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0], scan.narrow[0],
+                                  scan.path);
+        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4], scan.narrow[4],
+                                  scan.path);
+        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5], scan.narrow[5], scan.path);
         planes = {luma, 8, blue, red, 8};
     } else {
         for (int i = 0; i < lumaBlocks; ++i)
             jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16,
-                                      scan.lastZigZag[i], scan.narrow[i]);
+                                      scan.lastZigZag[i], scan.narrow[i], scan.path);
         std::int32_t samples[64];
         const int ratios[2][2] = {{scan.chromaBlueRatioV, scan.chromaBlueRatioH},
                                   {scan.chromaRedRatioV, scan.chromaRedRatioH}};
         std::int32_t* planesOut[2] = {blue, red};
         for (int p = 0; p < 2; ++p) {
             jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p],
-                                      scan.narrow[4 + p]);
+                                      scan.narrow[4 + p], scan.path);
             const int shiftV = ratios[p][0] == 2 ? 1 : 0;
             const int shiftH = ratios[p][1] == 2 ? 1 : 0;
             for (int r = 0; r < mcuHeight; ++r)
@@ -286,5 +290,5 @@ void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BY
     const int rows = header.biHeight - top < mcuHeight ? header.biHeight - top : mcuHeight;
     BYTE* destination =
         pixels + static_cast<std::size_t>(stride) * (header.biHeight - 1 - top) + 3 * left;
-    jpeg_internal::ConvertPixels(planes, rows, columns, destination, stride);
+    jpeg_internal::ConvertPixels(planes, rows, columns, destination, stride, scan.path);
 }

@@ -72,6 +72,15 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
         CHECK(d.info.biHeight == size.height);
         CHECK(d.info.biSizeImage == static_cast<DWORD>(size.stride * size.height));
         CHECK(MatchesReference(stream, d));
+        // Every vector path this CPU runs gives the same bytes.
+        for (jpeg_internal::SimdPath path : PathsToTest()) {
+            CAPTURE(jpeg_internal::PathName(path));
+            jpeg_internal::LimitPath(path);
+            Decoded again;
+            DecodeBytes(stream, &again);
+            CHECK(again.pixels == d.pixels);
+        }
+        jpeg_internal::LimitPath(jpeg_internal::SimdPath::kAvx2);
         // The row padding stays zero.
         for (int y = 0; y < size.height; ++y)
             for (int i = 3 * size.width; i < size.stride; ++i)
@@ -130,7 +139,9 @@ TEST_CASE("Y sampled 2x1 and 2x2") {
 TEST_CASE("fast path against the plain rules on generated streams and restart layouts") {
     std::mt19937 random(1207);
     int pictures = 0;
+    const std::vector<jpeg_internal::SimdPath> paths = PathsToTest();
     for (int trial = 0; trial < 120; ++trial) {
+        jpeg_internal::LimitPath(paths[trial % paths.size()]);
         PictureLayout layout;
         layout.width = 1 + static_cast<int>(random() % 70);
         layout.height = 1 + static_cast<int>(random() % 40);
@@ -174,5 +185,6 @@ TEST_CASE("fast path against the plain rules on generated streams and restart la
         }
         ++pictures;
     }
+    jpeg_internal::LimitPath(jpeg_internal::SimdPath::kAvx2);
     CHECK(pictures == 120);
 }
