@@ -8,6 +8,10 @@
 #include "jpeg/jpeg_decoder.h"
 
 #include <cstdint>
+#include <cstring>
+#if defined(_MSC_VER)
+#include <stdlib.h>
+#endif
 
 namespace jpeg_internal {
 
@@ -47,6 +51,7 @@ public:
     // Makes at least 57 bits available; past the end of the stream zero
     // bits stand in (and Overran tells when any of them was taken).
     void Fill() {
+        if (streamEnd - next >= 8 && FillWord()) return;
         while (bits <= 56) {
             if (next < streamEnd) {
                 const BYTE byte = *next;
@@ -68,6 +73,31 @@ public:
     }
 
 private:
+    // The next eight bytes at once, when none of them is 0xFF (no stuffing
+    // to undo): as many whole bytes as fit are taken.  The bits of the rest
+    // land below the bits counted in `bits`; the byte-wise fill would put
+    // the same bits there, so they do no harm.
+    bool FillWord() {
+        std::uint64_t word;
+        std::memcpy(&word, next, 8);
+        word = BigEndian(word);
+        const std::uint64_t ones = 0x0101010101010101u;
+        if (((~word - ones) & word & (ones << 7)) != 0) return false;  // a 0xFF byte
+        acc |= word >> bits;
+        const int bytes = (63 - bits) >> 3;
+        next += bytes;
+        bits += 8 * bytes;
+        return true;
+    }
+
+    static std::uint64_t BigEndian(std::uint64_t word) {
+#if defined(_MSC_VER)
+        return _byteswap_uint64(word);
+#else
+        return __builtin_bswap64(word);
+#endif
+    }
+
     std::uint64_t acc;  // next bits, most significant first
     int bits;           // bits in acc
     int padBits;        // zero bits put in past the end of the stream (the last of acc)
@@ -89,15 +119,18 @@ void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount
                       FastHuffman* fast);
 
 // For AC tables: the codes whose run/size symbol and magnitude bits fit in
-// 9 bits together, decoded in one step.  length 0 where they do not fit
-// (and for end-of-block and zero runs).
+// kFastAcBits together, decoded in one step: the run, the value and the
+// bits taken.  An end of block has run kEndOfBlock; a zero run (ZRL) is a
+// run of 15 with the value 0.  length 0 where the code does not fit.
+const int kFastAcBits = 10;
+const int kEndOfBlock = 64;  // carries the position past the block
 struct FastAcEntry {
     std::int16_t value;
     std::uint8_t run;
     std::uint8_t length;  // code and magnitude bits together
 };
 struct FastAc {
-    FastAcEntry lookup[512];
+    FastAcEntry lookup[1 << kFastAcBits];
 };
 
 void BuildFastAc(const FastHuffman& huffman, FastAc* fast);

@@ -176,32 +176,24 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
 
                 for (int k = 1; k < 64;) {
                     if (reader.Available() < 32) reader.Fill();
-                    const jpeg_internal::FastAcEntry& quick = acValuesFast.lookup[reader.Peek(9)];
+                    const jpeg_internal::FastAcEntry quick =
+                        acValuesFast.lookup[reader.Peek(jpeg_internal::kFastAcBits)];
+                    int run = quick.run;
+                    std::int32_t value = quick.value;
                     if (quick.length) {
                         reader.Skip(quick.length);
-                        k += quick.run;
-                        if (k > 63) return 0;
-                        const std::int32_t product = quant[k] * quick.value;
-                        coefficients[ZigZag[k]] = product;
-                        wide |= (static_cast<std::uint32_t>(product) + 32768u) >> 16;
-                        lastZigZag = k;
-                        ++k;
-                        continue;
+                    } else {
+                        const int rs = jpeg_internal::DecodeSymbol(reader, acTable);
+                        if (rs < 0) return 0;
+                        run = rs == 0 ? jpeg_internal::kEndOfBlock : rs >> 4;
+                        value = (rs & 15) ? jpeg_internal::ReceiveExtend(reader, rs & 15) : 0;
                     }
-                    const int rs = jpeg_internal::DecodeSymbol(reader, acTable);
-                    if (rs < 0) return 0;
-                    const int run = rs >> 4;
-                    const int bits = rs & 15;
-                    if (bits == 0) {
-                        if (run == 0) break;  // end of block
-                        k += run;             // zero run: the coefficients stay 0
-                        if (k > 63) return 0;
-                        ++k;
-                        continue;
-                    }
-                    const std::int32_t value = jpeg_internal::ReceiveExtend(reader, bits);
                     k += run;
-                    if (k > 63) return 0;
+                    if (k > 63) {
+                        if (run == jpeg_internal::kEndOfBlock) break;
+                        return 0;  // a run past the block: the one-bit reader decides
+                    }
+                    // A zero run (value 0) stores a 0, which changes nothing.
                     const std::int32_t product = quant[k] * value;
                     coefficients[ZigZag[k]] = product;
                     wide |= (static_cast<std::uint32_t>(product) + 32768u) >> 16;
