@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 
 #ifdef VELMOR_HAVE_TURBOJPEG
 #include <turbojpeg.h>
@@ -74,7 +75,8 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
         CHECK(MatchesReference(stream, d));
         // Every vector path this CPU runs gives the same bytes.
         for (jpeg_internal::SimdPath path : PathsToTest()) {
-            CAPTURE(jpeg_internal::PathName(path));
+            const std::string pathName = jpeg_internal::PathName(path);
+            CAPTURE(pathName);
             jpeg_internal::LimitPath(path);
             Decoded again;
             DecodeBytes(stream, &again);
