@@ -87,15 +87,17 @@ void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel, bool sp
 
 void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination,
                    std::int32_t stride, SimdPath path) {
+    int done = 0;  // columns of every row already converted
+#ifdef VELMOR_JPEG_AVX2
+    if (path == SimdPath::kAvx2)
+        done = ConvertPixelsAvx2(planes, rows, columns, destination, stride);
+#endif
     for (int r = 0; r < rows; ++r) {
         const std::int32_t* y = planes.y + r * planes.yStride;
         const std::int32_t* cb = planes.cb + r * planes.chromaStride;
         const std::int32_t* cr = planes.cr + r * planes.chromaStride;
         std::uint8_t* pixel = destination - static_cast<std::ptrdiff_t>(r) * stride;
-        int c = 0;
-#ifdef VELMOR_JPEG_AVX2
-        if (path == SimdPath::kAvx2) c = ConvertRowAvx2(y, cb, cr, pixel, columns);
-#endif
+        int c = done;
 #ifdef VELMOR_JPEG_SSE2
         if (path != SimdPath::kScalar) {
             const __m128i levelShift = _mm_set1_epi32(128);

@@ -6,6 +6,8 @@
 #ifdef VELMOR_JPEG_AVX2
 #include <immintrin.h>
 
+#include <cstddef>
+
 namespace jpeg_internal {
 
 namespace {
@@ -40,36 +42,43 @@ VELMOR_AVX2_FUNCTION inline __m128i Order(const std::int8_t (&order)[16]) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(order));
 }
 
+// Eight pixels of one row (Y before its level shift) to 24 bytes.
+VELMOR_AVX2_FUNCTION inline void ConvertEight(const std::int32_t* y, const std::int32_t* cb,
+                                              const std::int32_t* cr, std::uint8_t* out) {
+    const __m256i Y = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y)),
+                                       _mm256_set1_epi32(128));
+    const __m256i Cb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cb));
+    const __m256i Cr = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cr));
+    const Channels low = ConvertFour(_mm256_castsi256_si128(Y), _mm256_castsi256_si128(Cb),
+                                     _mm256_castsi256_si128(Cr));
+    const Channels high =
+        ConvertFour(_mm256_extracti128_si256(Y, 1), _mm256_extracti128_si256(Cb, 1),
+                    _mm256_extracti128_si256(Cr, 1));
+    // Saturating packs clamp to 0..255 (the truncated values fit 16 bits).
+    const __m128i blueGreen = _mm_packus_epi16(_mm_packs_epi32(low.blue, high.blue),
+                                               _mm_packs_epi32(low.green, high.green));
+    const __m128i red = _mm_packus_epi16(_mm_packs_epi32(low.red, high.red), _mm_setzero_si128());
+    const __m128i first = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(kFromBlueGreen[0])),
+                                       _mm_shuffle_epi8(red, Order(kFromRed[0])));
+    const __m128i last = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(kFromBlueGreen[1])),
+                                      _mm_shuffle_epi8(red, Order(kFromRed[1])));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), last);
+}
+
 }  // namespace
 
-VELMOR_AVX2_FUNCTION int ConvertRowAvx2(const std::int32_t* y, const std::int32_t* cb,
-                                        const std::int32_t* cr, std::uint8_t* pixels, int columns) {
-    const __m256i levelShift = _mm256_set1_epi32(128);
-    int c = 0;
-    for (; c + 8 <= columns; c += 8) {
-        const __m256i Y = _mm256_add_epi32(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + c)), levelShift);
-        const __m256i Cb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cb + c));
-        const __m256i Cr = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cr + c));
-        const Channels low = ConvertFour(_mm256_castsi256_si128(Y), _mm256_castsi256_si128(Cb),
-                                         _mm256_castsi256_si128(Cr));
-        const Channels high =
-            ConvertFour(_mm256_extracti128_si256(Y, 1), _mm256_extracti128_si256(Cb, 1),
-                        _mm256_extracti128_si256(Cr, 1));
-        // Saturating packs clamp to 0..255 (the truncated values fit 16 bits).
-        const __m128i blueGreen = _mm_packus_epi16(_mm_packs_epi32(low.blue, high.blue),
-                                                   _mm_packs_epi32(low.green, high.green));
-        const __m128i red =
-            _mm_packus_epi16(_mm_packs_epi32(low.red, high.red), _mm_setzero_si128());
-        const __m128i first = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(kFromBlueGreen[0])),
-                                           _mm_shuffle_epi8(red, Order(kFromRed[0])));
-        const __m128i last = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(kFromBlueGreen[1])),
-                                          _mm_shuffle_epi8(red, Order(kFromRed[1])));
-        std::uint8_t* out = pixels + 3 * c;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), last);
+VELMOR_AVX2_FUNCTION int ConvertPixelsAvx2(const PlaneView& planes, int rows, int columns,
+                                           std::uint8_t* destination, std::int32_t stride) {
+    const int whole = columns & ~7;
+    for (int r = 0; r < rows; ++r) {
+        const std::int32_t* y = planes.y + r * planes.yStride;
+        const std::int32_t* cb = planes.cb + r * planes.chromaStride;
+        const std::int32_t* cr = planes.cr + r * planes.chromaStride;
+        std::uint8_t* pixels = destination - static_cast<std::ptrdiff_t>(r) * stride;
+        for (int c = 0; c < whole; c += 8) ConvertEight(y + c, cb + c, cr + c, pixels + 3 * c);
     }
-    return c;
+    return whole;
 }
 
 }  // namespace jpeg_internal

@@ -22,6 +22,7 @@ public:
         acc = 0;
         bits = 0;
         padBits = 0;
+        markerLoaded = false;
         next = position;
         first = position;
         streamEnd = end;
@@ -45,6 +46,11 @@ public:
         *bitPos = realBits > 0 ? (8 - realBits % 8) & 7 : 0;
     }
 
+    // Whether the one-bit reader could stand at a marker (0xFF and a byte
+    // other than 0x00) at a byte boundary: only if such a 0xFF was loaded
+    // since Start, or if no loaded byte is left to stand on.
+    bool MayStandAtMarker() const { return markerLoaded || bits - padBits <= 0; }
+
     // True once bits beyond the end of the stream were taken.
     bool Overran() const { return bits < padBits; }
 
@@ -56,7 +62,9 @@ public:
             if (next < streamEnd) {
                 const BYTE byte = *next;
                 // The 0x00 stuffed after a 0xFF data byte is not data.
-                next += (byte == 0xFF && streamEnd - next > 1 && next[1] == 0x00) ? 2 : 1;
+                const bool stuffed = byte == 0xFF && streamEnd - next > 1 && next[1] == 0x00;
+                if (byte == 0xFF && !stuffed) markerLoaded = true;
+                next += stuffed ? 2 : 1;
                 acc |= static_cast<std::uint64_t>(byte) << (56 - bits);
             } else {
                 padBits += 8;
@@ -101,6 +109,7 @@ private:
     std::uint64_t acc;  // next bits, most significant first
     int bits;           // bits in acc
     int padBits;        // zero bits put in past the end of the stream (the last of acc)
+    bool markerLoaded;  // a 0xFF not followed by 0x00 was loaded since Start
     const BYTE* next;   // next byte to load
     const BYTE* first;  // first byte loaded since Start
     const BYTE* streamEnd;

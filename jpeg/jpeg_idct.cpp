@@ -93,7 +93,7 @@ inline void TransformLowHalf(const std::int32_t* in, std::int32_t* out, int step
 }  // namespace
 
 void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
-                int lastZigZag, bool narrow, SimdPath path) {
+                int lastZigZag, SimdPath path) {
     if (lastZigZag == 0) {
         // Only the DC coefficient: every sample is the same.
         const std::int32_t value = Divide(
@@ -110,12 +110,10 @@ void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int 
     }
 #endif
 #ifdef VELMOR_JPEG_SSE2
-    if (path != SimdPath::kScalar && narrow) {
-        InverseDctSse2(coefficients, samples, rowStride, lastZigZag <= 9);
+    if (path != SimdPath::kScalar &&
+        InverseDctSse2(coefficients, samples, rowStride, lastZigZag <= 9))
         return;
-    }
 #endif
-    (void)narrow;
     (void)path;
     if (lastZigZag <= 9) {
         // Zig-zag positions 0..9 all lie in rows 0..3 and columns 0..3.

@@ -1,5 +1,5 @@
 // The inverse DCT with SSE2, for blocks whose coefficients all lie within
-// -32768..32767 (the scan knows which).
+// -32768..32767 (it checks, and leaves other blocks to the plain transform).
 #include "jpeg/jpeg_internal.h"
 #include "jpeg/jpeg_simd.h"
 
@@ -132,13 +132,22 @@ inline void Transpose(const __m128i a[8], __m128i b[8]) {
 
 }  // namespace
 
-void InverseDctSse2(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
+bool InverseDctSse2(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
                     bool lowOnly) {
     __m128i rows[8], intermediate[8], columns[8], transposed[8], out[8];
+    // The coefficients packed to 16 bits, and whether they all fit: unpacked
+    // again, they must be what they were.
+    __m128i same = _mm_set1_epi32(-1);
     for (int k = 0; k < 8; ++k) {
         const __m128i* row = reinterpret_cast<const __m128i*>(coefficients + 8 * k);
-        rows[k] = _mm_packs_epi32(_mm_loadu_si128(row), _mm_loadu_si128(row + 1));
+        const __m128i low = _mm_loadu_si128(row), high = _mm_loadu_si128(row + 1);
+        rows[k] = _mm_packs_epi32(low, high);
+        const __m128i lowAgain = _mm_srai_epi32(_mm_unpacklo_epi16(rows[k], rows[k]), 16);
+        const __m128i highAgain = _mm_srai_epi32(_mm_unpackhi_epi16(rows[k], rows[k]), 16);
+        same = _mm_and_si128(
+            same, _mm_and_si128(_mm_cmpeq_epi32(low, lowAgain), _mm_cmpeq_epi32(high, highAgain)));
     }
+    if (_mm_movemask_epi8(same) != 0xFFFF) return false;
     TransformLanes(rows, intermediate, lowOnly);   // intermediate[x]: lanes u
     Transpose(intermediate, columns);              // columns[u]: lanes x
     TransformLanes(columns, transposed, lowOnly);  // transposed[y]: lanes x
@@ -148,6 +157,7 @@ void InverseDctSse2(const std::int32_t coefficients[64], std::int32_t* samples, 
         _mm_storeu_si128(row, _mm_srai_epi32(_mm_unpacklo_epi16(out[x], out[x]), 16));
         _mm_storeu_si128(row + 1, _mm_srai_epi32(_mm_unpackhi_epi16(out[x], out[x]), 16));
     }
+    return true;
 }
 
 }  // namespace jpeg_internal

@@ -31,12 +31,12 @@ constexpr std::int32_t kIdctC7 = 102283;
 // 8x8 inverse DCT of coefficients in natural order into pixel samples,
 // row x at samples + x * rowStride: two matrix products each divided by
 // 2^20 with truncation.  `lastZigZag` is the last zig-zag position that may
-// be nonzero (63 when not known); `narrow` tells that every coefficient lies
-// within -32768..32767.  Every path gives the same samples.
+// be nonzero (63 when not known).  Every path gives the same samples.
 void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
-                int lastZigZag, bool narrow, SimdPath path);
-// The vector transforms behind it (narrow blocks only for SSE2).
-void InverseDctSse2(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
+                int lastZigZag, SimdPath path);
+// The vector transforms behind it.  The SSE2 one takes only blocks whose
+// coefficients all lie within -32768..32767 and says false for others.
+bool InverseDctSse2(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
                     bool lowOnly);
 void InverseDctAvx2(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride);
 
@@ -55,10 +55,10 @@ struct PlaneView {
 // gives the same bytes.
 void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination,
                    std::int32_t stride, SimdPath path);
-// The AVX2 conversion of one row's first columns, eight at a time (Y
-// before its level shift); returns how many columns it converted.
-int ConvertRowAvx2(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr,
-                   std::uint8_t* pixels, int columns);
+// The AVX2 conversion of the first columns of every row, eight at a time;
+// returns how many columns of each row it converted.
+int ConvertPixelsAvx2(const PlaneView& planes, int rows, int columns, std::uint8_t* destination,
+                      std::int32_t stride);
 
 }  // namespace jpeg_internal
 

@@ -23,7 +23,6 @@ struct JpegDecoder::ScanState {
     jpeg_internal::FastHuffman fastAc[3];
     jpeg_internal::FastAc fastAcValues[3];
     int lastZigZag[6];             // per block slot: last zig-zag position that may be nonzero
-    bool narrow[6];                // per block slot: every coefficient within -32768..32767
     jpeg_internal::SimdPath path;  // the vector instructions of the transforms
 };
 
@@ -99,16 +98,24 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position) {
     std::int32_t blocks[6][64];
     for (int my = 0; my < mcuRows; ++my) {
         for (int mx = 0; mx < mcusPerRow; ++mx) {
-            scan.reader.Position(&dataPos, &bitPos);
-            if (CheckRestart(scan.mcuCount)) {
-                scan.mcuCount = 0;
-                for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
-                scan.reader.Start(dataPos, bitPos, streamEnd);
+            // The reader's exact position is worked out only where a
+            // restart point can be.
+            if ((restartInterval != 0 && scan.mcuCount == restartInterval) ||
+                scan.reader.MayStandAtMarker()) {
+                scan.reader.Position(&dataPos, &bitPos);
+                if (CheckRestart(scan.mcuCount)) {
+                    scan.mcuCount = 0;
+                    for (int c = 0; c < 3; ++c) scan.predictors[c] = 0;
+                    scan.reader.Start(dataPos, bitPos, streamEnd);
+                }
+                if (dataError) return nullptr;  // the marker was cut off
             }
+            const jpeg_internal::FastBitReader atStart = scan.reader;
             const std::int32_t predictors[3] = {scan.predictors[0], scan.predictors[1],
                                                 scan.predictors[2]};
-            if (!dataError && !DecodeMcuFast(scan, blocks)) {
+            if (!DecodeMcuFast(scan, blocks)) {
                 for (int c = 0; c < 3; ++c) scan.predictors[c] = predictors[c];
+                atStart.Position(&dataPos, &bitPos);
                 if (DecodeMcu(scan, blocks)) scan.reader.Start(dataPos, bitPos, streamEnd);
             }
             if (dataError) return nullptr;
@@ -125,10 +132,7 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position) {
 // Decodes the blocks of one MCU: the Y blocks into slots 0..3 in order,
 // Cb into slot 4 and Cr into slot 5.  0 when the data ran out or went bad.
 int JpegDecoder::DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]) {
-    for (int i = 0; i < 6; ++i) {
-        scan.lastZigZag[i] = 63;
-        scan.narrow[i] = false;
-    }
+    for (int i = 0; i < 6; ++i) scan.lastZigZag[i] = 63;
     int slot = 0;
     for (int c = 0; c < 3; ++c) {
         for (int v = 0; v < components[c].vertical; ++v) {
@@ -159,7 +163,6 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
             for (int h = 0; h < components[c].horizontal; ++h) {
                 if (c != 0) slot = c + 3;
                 int& lastZigZag = scan.lastZigZag[slot];
-                std::uint32_t wide = 0;  // nonzero once a coefficient leaves -32768..32767
                 std::int32_t* coefficients = blocks[slot];
                 lastZigZag = 0;
                 std::memset(coefficients, 0, 64 * sizeof coefficients[0]);
@@ -171,7 +174,6 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                     size ? jpeg_internal::ReceiveExtend(reader, size) : 0;
                 const std::int32_t dc = WrapAdd(difference, scan.predictors[c]);
                 coefficients[0] = WrapMul(quant[0], dc);
-                wide |= (static_cast<std::uint32_t>(coefficients[0]) + 32768u) >> 16;
                 scan.predictors[c] = dc;
 
                 for (int k = 1; k < 64;) {
@@ -196,11 +198,10 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                     // A zero run (value 0) stores a 0, which changes nothing.
                     const std::int32_t product = quant[k] * value;
                     coefficients[ZigZag[k]] = product;
-                    wide |= (static_cast<std::uint32_t>(product) + 32768u) >> 16;
                     lastZigZag = k;
                     ++k;
                 }
-                scan.narrow[slot++] = wide == 0;
+                ++slot;
             }
         }
     }
@@ -250,23 +251,20 @@ void JpegDecoder::StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BY
     const int lumaBlocks = components[0].horizontal * components[0].vertical;
     if (lumaBlocks == 1) {
         // One block of each: the planes are the 8x8 blocks themselves.
-        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0], scan.narrow[0],
-                                  scan.path);
-        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4], scan.narrow[4],
-                                  scan.path);
-        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5], scan.narrow[5], scan.path);
+        jpeg_internal::InverseDct(blocks[0], luma, 8, scan.lastZigZag[0], scan.path);
+        jpeg_internal::InverseDct(blocks[4], blue, 8, scan.lastZigZag[4], scan.path);
+        jpeg_internal::InverseDct(blocks[5], red, 8, scan.lastZigZag[5], scan.path);
         planes = {luma, 8, blue, red, 8};
     } else {
         for (int i = 0; i < lumaBlocks; ++i)
             jpeg_internal::InverseDct(blocks[i], luma + (i >> 1) * 8 * 16 + (i & 1) * 8, 16,
-                                      scan.lastZigZag[i], scan.narrow[i], scan.path);
+                                      scan.lastZigZag[i], scan.path);
         std::int32_t samples[64];
         const int ratios[2][2] = {{scan.chromaBlueRatioV, scan.chromaBlueRatioH},
                                   {scan.chromaRedRatioV, scan.chromaRedRatioH}};
         std::int32_t* planesOut[2] = {blue, red};
         for (int p = 0; p < 2; ++p) {
-            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p],
-                                      scan.narrow[4 + p], scan.path);
+            jpeg_internal::InverseDct(blocks[4 + p], samples, 8, scan.lastZigZag[4 + p], scan.path);
             const int shiftV = ratios[p][0] == 2 ? 1 : 0;
             const int shiftH = ratios[p][1] == 2 ? 1 : 0;
             for (int r = 0; r < mcuHeight; ++r)

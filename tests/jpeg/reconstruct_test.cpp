@@ -17,15 +17,11 @@ using jpeg_internal::SimdPath;
 namespace {
 
 void FastIdct(const std::int32_t coefficients[64], std::int32_t samples[64], SimdPath path) {
-    // The product picks its own path from these hints; give it the truthful ones.
+    // The product picks its own shortcuts from this hint; give it the truthful one.
     int last = 0;
-    bool narrow = true;
-    for (int k = 0; k < 64; ++k) {
-        const std::int32_t c = coefficients[ZigZag[k]];
-        if (c != 0) last = k;
-        if (c < -32768 || c > 32767) narrow = false;
-    }
-    jpeg_internal::InverseDct(coefficients, samples, 8, last, narrow, path);
+    for (int k = 0; k < 64; ++k)
+        if (coefficients[ZigZag[k]] != 0) last = k;
+    jpeg_internal::InverseDct(coefficients, samples, 8, last, path);
 }
 
 }  // namespace
