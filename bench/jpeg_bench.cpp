@@ -6,7 +6,7 @@
 // on every path, equal the plain reference decoder's.
 //
 //   jpeg_bench [rounds] [pictures-dir]
-//   jpeg_bench --profile [rounds]     only this decoder, for a profiler
+//   jpeg_bench --profile [rounds] [picture]   only this decoder, for a profiler
 #include "jpeg/jpeg_decoder.h"
 #include "jpeg/jpeg_simd.h"
 #include "tests/jpeg/reference_decoder.h"
@@ -182,7 +182,9 @@ void Report(const Timings& best, const std::vector<SimdPath>& paths, int rounds)
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--profile") == 0) {
         const int rounds = argc > 2 ? std::atoi(argv[2]) : 100;
+        const int only = argc > 3 ? std::atoi(argv[3]) : 0;  // one picture, or all
         for (int i = 1; i <= 12; ++i) {
+            if (only && i != only) continue;
             char name[16];
             std::snprintf(name, sizeof name, "/%02d.jpg", i);
             const auto stream = ReadFile(std::string(VELMOR_PICTURES_DIR) + name);

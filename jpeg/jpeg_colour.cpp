@@ -92,6 +92,7 @@ void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t*
     if (path == SimdPath::kAvx2)
         done = ConvertPixelsAvx2(planes, rows, columns, destination, stride);
 #endif
+    if (done == columns) return;
     for (int r = 0; r < rows; ++r) {
         const std::int32_t* y = planes.y + r * planes.yStride;
         const std::int32_t* cb = planes.cb + r * planes.chromaStride;
