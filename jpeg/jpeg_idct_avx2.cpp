@@ -23,40 +23,38 @@ VELMOR_AVX2_FUNCTION inline __m256i Mul(__m256i a, std::int32_t constant) {
     return _mm256_mullo_epi32(a, _mm256_set1_epi32(constant));
 }
 
+// The odd part of output x: the basis values of the odd inputs 1, 3, 5, 7
+// (multiplying by a negative constant wraps like subtracting the product).
+const std::int32_t kOdd[4][4] = {{kIdctC1, kIdctC3, kIdctC5, kIdctC7},
+                                 {kIdctC3, -kIdctC7, -kIdctC1, -kIdctC5},
+                                 {kIdctC5, -kIdctC1, kIdctC7, kIdctC3},
+                                 {kIdctC7, -kIdctC5, kIdctC3, -kIdctC1}};
+
 // Eight 8-point transforms, one per lane: out[x] = (sum over k of
-// in[k] * T[x][k]) / 2^20.  With `lowHalf`, in[4..7] are zero.
+// in[k] * T[x][k]) / 2^20.  With `lowHalf`, in[4..7] are zero.  The odd
+// part is summed output by output, which keeps few values live at a time
+// (the 32-bit build has only eight vector registers).
 VELMOR_AVX2_FUNCTION inline void Transform(const __m256i in[8], __m256i out[8], bool lowHalf) {
-    const __m256i c0 = in[0], c1 = in[1], c2 = in[2], c3 = in[3];
-    __m256i t0, t1, u0, u1, o0, o1, o2, o3;
+    __m256i t0, t1, u0, u1;
     if (lowHalf) {
-        t0 = t1 = Mul(c0, kIdctA);
-        u0 = Mul(c2, kIdctB);
-        u1 = Mul(c2, kIdctF);
-        o0 = _mm256_add_epi32(Mul(c1, kIdctC1), Mul(c3, kIdctC3));
-        o1 = _mm256_sub_epi32(Mul(c1, kIdctC3), Mul(c3, kIdctC7));
-        o2 = _mm256_sub_epi32(Mul(c1, kIdctC5), Mul(c3, kIdctC1));
-        o3 = _mm256_sub_epi32(Mul(c1, kIdctC7), Mul(c3, kIdctC5));
+        t0 = t1 = Mul(in[0], kIdctA);
+        u0 = Mul(in[2], kIdctB);
+        u1 = Mul(in[2], kIdctF);
     } else {
-        const __m256i c4 = in[4], c5 = in[5], c6 = in[6], c7 = in[7];
-        t0 = Mul(_mm256_add_epi32(c0, c4), kIdctA);
-        t1 = Mul(_mm256_sub_epi32(c0, c4), kIdctA);
-        u0 = _mm256_add_epi32(Mul(c2, kIdctB), Mul(c6, kIdctF));
-        u1 = _mm256_sub_epi32(Mul(c2, kIdctF), Mul(c6, kIdctB));
-        o0 = _mm256_add_epi32(_mm256_add_epi32(Mul(c1, kIdctC1), Mul(c3, kIdctC3)),
-                              _mm256_add_epi32(Mul(c5, kIdctC5), Mul(c7, kIdctC7)));
-        o1 = _mm256_sub_epi32(_mm256_sub_epi32(Mul(c1, kIdctC3), Mul(c3, kIdctC7)),
-                              _mm256_add_epi32(Mul(c5, kIdctC1), Mul(c7, kIdctC5)));
-        o2 = _mm256_add_epi32(_mm256_sub_epi32(Mul(c1, kIdctC5), Mul(c3, kIdctC1)),
-                              _mm256_add_epi32(Mul(c5, kIdctC7), Mul(c7, kIdctC3)));
-        o3 = _mm256_add_epi32(_mm256_sub_epi32(Mul(c1, kIdctC7), Mul(c3, kIdctC5)),
-                              _mm256_sub_epi32(Mul(c5, kIdctC3), Mul(c7, kIdctC1)));
+        t0 = Mul(_mm256_add_epi32(in[0], in[4]), kIdctA);
+        t1 = Mul(_mm256_sub_epi32(in[0], in[4]), kIdctA);
+        u0 = _mm256_add_epi32(Mul(in[2], kIdctB), Mul(in[6], kIdctF));
+        u1 = _mm256_sub_epi32(Mul(in[2], kIdctF), Mul(in[6], kIdctB));
     }
-    const __m256i e[4] = {_mm256_add_epi32(t0, u0), _mm256_add_epi32(t1, u1),
-                          _mm256_sub_epi32(t1, u1), _mm256_sub_epi32(t0, u0)};
-    const __m256i o[4] = {o0, o1, o2, o3};
+    const __m256i even[4] = {_mm256_add_epi32(t0, u0), _mm256_add_epi32(t1, u1),
+                             _mm256_sub_epi32(t1, u1), _mm256_sub_epi32(t0, u0)};
     for (int x = 0; x < 4; ++x) {
-        out[x] = Divide(_mm256_add_epi32(e[x], o[x]));
-        out[7 - x] = Divide(_mm256_sub_epi32(e[x], o[x]));
+        __m256i odd = _mm256_add_epi32(Mul(in[1], kOdd[x][0]), Mul(in[3], kOdd[x][1]));
+        if (!lowHalf)
+            odd = _mm256_add_epi32(
+                odd, _mm256_add_epi32(Mul(in[5], kOdd[x][2]), Mul(in[7], kOdd[x][3])));
+        out[x] = Divide(_mm256_add_epi32(even[x], odd));
+        out[7 - x] = Divide(_mm256_sub_epi32(even[x], odd));
     }
 }
 
