@@ -118,7 +118,11 @@ const BYTE* JpegDecoder::ParseMarker(const BYTE* position) {
         // The bytes end without EOI: only a scan cut short is a loss.
         return Stop(frameAccepted && !scanDecoded ? JpegStop::kTruncated : JpegStop::kNone);
     }
-    const JpegStop unreadable = frameAccepted ? JpegStop::kBadSegment : JpegStop::kNoFrame;
+    // What ends the walk here: after a whole scan the picture is complete,
+    // whatever follows it.
+    const JpegStop unreadable = !frameAccepted ? JpegStop::kNoFrame
+                                : scanDecoded  ? JpegStop::kNone
+                                               : JpegStop::kBadSegment;
     if (position[0] != 0xFF) return Stop(unreadable);
     const BYTE code = position[1];
     position += 2;

@@ -1,5 +1,5 @@
-// Builds the 9-bit Huffman lookup by running the one-bit decoding rule on
-// every 9-bit prefix, so that the lookup agrees with it code for code.
+// Builds the Huffman lookups by running the one-bit decoding rule on every
+// prefix, so that the lookups agree with it code for code.
 #include "jpeg/jpeg_fast_bits.h"
 
 namespace jpeg_internal {

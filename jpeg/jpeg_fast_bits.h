@@ -1,8 +1,9 @@
 #ifndef VELMOR_JPEG_JPEG_FAST_BITS_H
 #define VELMOR_JPEG_JPEG_FAST_BITS_H
 
-// The scan's fast entropy reader: up to 64 bits buffered at a time and a
-// 9-bit lookup for Huffman codes.  It takes exactly the bits and bytes of
+// The scan's fast entropy reader: up to 64 bits buffered at a time, a 9-bit
+// lookup for Huffman codes and a 10-bit one that decodes most AC codes with
+// their magnitude bits in one step.  It takes exactly the bits and bytes of
 // the one-bit reader (GetBits, DecodeHuffman), so that the position it
 // reports at any MCU boundary is where that reader would stand.
 #include "jpeg/jpeg_decoder.h"
