@@ -4,6 +4,10 @@
 #   apt-get install gcc-multilib g++-multilib libturbojpeg0-dev:i386 libstb-dev
 # Builds build/bench32 and runs jpeg_bench there with the given arguments
 # (e.g. 30 rounds).  On a machine that cannot execute i386 code it says so.
+# Note: 32-bit glibc takes every block over 512 KB straight from the kernel,
+# so each decode of 10.jpg and 11.jpg pays for fresh pages of its pixel
+# block, which libjpeg-turbo's reused output buffer does not; run with
+# MALLOC_MMAP_THRESHOLD_=8388608 to compare the decoding alone.
 #   bench/jpeg_bench_32.sh [rounds]
 set -e
 cd "$(dirname "$0")/.."
