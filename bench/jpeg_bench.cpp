@@ -1,12 +1,14 @@
 // Decodes each of the twelve pictures with this decoder, libjpeg-turbo
 // (tjDecompress2 to BGR, accurate integer DCT) and stb_image in one run,
-// and prints the best time per picture and the ratios to libjpeg-turbo.
-// Before timing it checks that this decoder's bytes equal the plain
-// reference decoder's.
+// and prints the best time per picture and the ratios to libjpeg-turbo,
+// then one line per vector path of this decoder that the CPU runs
+// (scalar, SSE2, AVX2).  Before timing it checks that this decoder's bytes,
+// on every path, equal the plain reference decoder's.
 //
 //   jpeg_bench [rounds] [pictures-dir]
-//   jpeg_bench --profile [rounds]     only this decoder, for a profiler
+//   jpeg_bench --profile [rounds] [picture]   only this decoder, for a profiler
 #include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_simd.h"
 #include "tests/jpeg/reference_decoder.h"
 
 #include <turbojpeg.h>
@@ -20,6 +22,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+using jpeg_internal::SimdPath;
 
 namespace {
 
@@ -88,12 +92,99 @@ double Milliseconds(F&& run) {
     return std::chrono::duration<double, std::milli>(stop - start).count();
 }
 
+// Best times per picture: of this decoder on each path, of turbo, of stb.
+struct Timings {
+    std::vector<std::vector<double>> velmor;  // [path][picture]
+    std::vector<double> turbo, stb;
+};
+
+// Reads the twelve pictures and checks this decoder's bytes on every path
+// against the reference decoder; false (after saying why) when not.
+bool LoadAndCheck(const std::string& dir, const std::vector<SimdPath>& paths,
+                  std::vector<std::vector<unsigned char>>* streams) {
+    for (int i = 1; i <= 12; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "/%02d.jpg", i);
+        streams->push_back(ReadFile(dir + name));
+        const std::vector<unsigned char>& stream = streams->back();
+        if (stream.empty()) {
+            std::fprintf(stderr, "cannot read %s%s\n", dir.c_str(), name);
+            return false;
+        }
+        const ReferencePicture reference = ReferenceDecode(stream.data(), stream.size());
+        for (SimdPath path : paths) {
+            jpeg_internal::LimitPath(path);
+            if (DecodeVelmor(stream) != reference.pixels) {
+                std::fprintf(stderr, "%s: %s output differs from the plain reference decoder\n",
+                             name + 1, jpeg_internal::PathName(path));
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Interleaves the decoders so that a noisy neighbour hurts all alike, and
+// keeps the best time of each.
+Timings Measure(const std::vector<std::vector<unsigned char>>& streams,
+                const std::vector<SimdPath>& paths, int rounds) {
+    const std::size_t pictures = streams.size();
+    Timings best;
+    best.velmor.assign(paths.size(), std::vector<double>(pictures, 1e30));
+    best.turbo.assign(pictures, 1e30);
+    best.stb.assign(pictures, 1e30);
+    tjhandle turbo = tjInitDecompress();
+    std::vector<unsigned char> turboOut;
+    auto keep = [](double& record, double t) { record = t < record ? t : record; };
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < pictures; ++i) {
+            const auto& s = streams[i];
+            for (std::size_t p = 0; p < paths.size(); ++p) {
+                jpeg_internal::LimitPath(paths[p]);
+                keep(best.velmor[p][i], Milliseconds([&] { TimeVelmor(s); }));
+            }
+            keep(best.turbo[i], Milliseconds([&] { TimeTurbo(turbo, s, turboOut); }));
+            keep(best.stb[i], Milliseconds([&] { TimeStb(s); }));
+        }
+    }
+    tjDestroy(turbo);
+    return best;
+}
+
+void Report(const Timings& best, const std::vector<SimdPath>& paths, int rounds) {
+    const std::vector<double>& velmor = best.velmor.back();
+    std::printf("picture   velmor ms   turbo ms   stb ms   velmor/turbo   stb/turbo\n");
+    double total[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < velmor.size(); ++i) {
+        std::printf("%02d.jpg   %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", static_cast<int>(i) + 1,
+                    velmor[i], best.turbo[i], best.stb[i], velmor[i] / best.turbo[i],
+                    best.stb[i] / best.turbo[i]);
+        total[0] += velmor[i];
+        total[1] += best.turbo[i];
+        total[2] += best.stb[i];
+    }
+    std::printf("total    %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", total[0], total[1], total[2],
+                total[0] / total[1], total[2] / total[1]);
+    std::printf(
+        "(best of %d rounds; velmor on its %s path, its output checked equal to the plain "
+        "reference decoder on every path)\n",
+        rounds, jpeg_internal::PathName(paths.back()));
+    for (std::size_t p = 0; p < paths.size(); ++p) {
+        double sum = 0;
+        for (double t : best.velmor[p]) sum += t;
+        std::printf("velmor %s: %.1f ms, velmor/turbo %.2f\n", jpeg_internal::PathName(paths[p]),
+                    sum, sum / total[1]);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--profile") == 0) {
         const int rounds = argc > 2 ? std::atoi(argv[2]) : 100;
+        const int only = argc > 3 ? std::atoi(argv[3]) : 0;  // one picture, or all
         for (int i = 1; i <= 12; ++i) {
+            if (only && i != only) continue;
             char name[16];
             std::snprintf(name, sizeof name, "/%02d.jpg", i);
             const auto stream = ReadFile(std::string(VELMOR_PICTURES_DIR) + name);
@@ -103,53 +194,16 @@ int main(int argc, char** argv) {
     }
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 30;
     const std::string dir = argc > 2 ? argv[2] : VELMOR_PICTURES_DIR;
-    const int pictures = 12;
+    std::vector<SimdPath> paths;
+    for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kAvx2}) {
+        if (jpeg_internal::PathSupported(path))
+            paths.push_back(path);
+        else
+            std::printf("velmor %s: not run (this build or CPU lacks it)\n",
+                        jpeg_internal::PathName(path));
+    }
     std::vector<std::vector<unsigned char>> streams;
-    for (int i = 1; i <= pictures; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "/%02d.jpg", i);
-        streams.push_back(ReadFile(dir + name));
-        if (streams.back().empty()) {
-            std::fprintf(stderr, "cannot read %s%s\n", dir.c_str(), name);
-            return 1;
-        }
-        const ReferencePicture reference =
-            ReferenceDecode(streams.back().data(), streams.back().size());
-        if (DecodeVelmor(streams.back()) != reference.pixels) {
-            std::fprintf(stderr, "%s: output differs from the plain reference decoder\n", name + 1);
-            return 1;
-        }
-    }
-
-    tjhandle turbo = tjInitDecompress();
-    std::vector<unsigned char> turboOut;
-    std::vector<double> best[3];
-    for (auto& b : best) b.assign(pictures, 1e30);
-    // Interleave the decoders so that a noisy neighbour hurts all alike; keep
-    // the best time of each.
-    for (int round = 0; round < rounds; ++round) {
-        for (int i = 0; i < pictures; ++i) {
-            const auto& s = streams[i];
-            double t = Milliseconds([&] { TimeVelmor(s); });
-            if (t < best[0][i]) best[0][i] = t;
-            t = Milliseconds([&] { TimeTurbo(turbo, s, turboOut); });
-            if (t < best[1][i]) best[1][i] = t;
-            t = Milliseconds([&] { TimeStb(s); });
-            if (t < best[2][i]) best[2][i] = t;
-        }
-    }
-    tjDestroy(turbo);
-
-    std::printf("picture   velmor ms   turbo ms   stb ms   velmor/turbo   stb/turbo\n");
-    double total[3] = {0, 0, 0};
-    for (int i = 0; i < pictures; ++i) {
-        std::printf("%02d.jpg   %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", i + 1, best[0][i],
-                    best[1][i], best[2][i], best[0][i] / best[1][i], best[2][i] / best[1][i]);
-        for (int d = 0; d < 3; ++d) total[d] += best[d][i];
-    }
-    std::printf("total    %9.3f  %9.3f  %7.3f   %12.2f   %9.2f\n", total[0], total[1], total[2],
-                total[0] / total[1], total[2] / total[1]);
-    std::printf("(best of %d rounds; velmor output checked equal to the plain reference decoder)\n",
-                rounds);
+    if (!LoadAndCheck(dir, paths, &streams)) return 1;
+    Report(Measure(streams, paths, rounds), paths, rounds);
     return 0;
 }

@@ -4,16 +4,15 @@
 //   B = Cb * 1.7718 + Y - Cr * 0.0012
 // in double precision, each operation rounded on its own from left to right,
 // then truncated toward zero and clamped to 0..255.  With SSE2 two pixels go
-// through each instruction; the instructions are the scalar ones' packed
-// twins, so the bytes are the same.
+// through each instruction, with AVX2 (jpeg_colour_avx2.cpp) four; the
+// instructions are the scalar ones' packed twins, so the bytes are the same.
 #include "jpeg/jpeg_internal.h"
 
 #include <cstddef>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#ifdef VELMOR_JPEG_SSE2
 #include <emmintrin.h>
-#define VELMOR_JPEG_SSE2 1
 #endif
 
 namespace jpeg_internal {
@@ -87,23 +86,32 @@ void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel, bool sp
 }  // namespace
 
 void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t* destination,
-                   std::int32_t stride) {
+                   std::int32_t stride, SimdPath path) {
+    int done = 0;  // columns of every row already converted
+#ifdef VELMOR_JPEG_AVX2
+    if (path == SimdPath::kAvx2)
+        done = ConvertPixelsAvx2(planes, rows, columns, destination, stride);
+#endif
+    if (done == columns) return;
     for (int r = 0; r < rows; ++r) {
         const std::int32_t* y = planes.y + r * planes.yStride;
         const std::int32_t* cb = planes.cb + r * planes.chromaStride;
         const std::int32_t* cr = planes.cr + r * planes.chromaStride;
         std::uint8_t* pixel = destination - static_cast<std::ptrdiff_t>(r) * stride;
-        int c = 0;
+        int c = done;
 #ifdef VELMOR_JPEG_SSE2
-        const __m128i levelShift = _mm_set1_epi32(128);
-        for (; c + 4 <= columns; c += 4) {
-            const __m128i Y =
-                _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + c)), levelShift);
-            ConvertFour(Y, _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + c)),
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + c)), pixel + 3 * c,
-                        c + 4 < columns);
+        if (path != SimdPath::kScalar) {
+            const __m128i levelShift = _mm_set1_epi32(128);
+            for (; c + 4 <= columns; c += 4) {
+                const __m128i Y = _mm_add_epi32(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + c)), levelShift);
+                ConvertFour(Y, _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + c)),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + c)),
+                            pixel + 3 * c, c + 4 < columns);
+            }
         }
 #endif
+        (void)path;
         for (; c < columns; ++c) ConvertPixel(y[c] + 128, cb[c], cr[c], pixel + 3 * c);
     }
 }

@@ -10,6 +10,14 @@ const char* const kReadErrorText = "Base DCT Read ERROR\n";
 // Largest pixel block handed out: it must fit a DWORD biSizeImage and a
 // signed 32-bit size on the target.
 const std::uint64_t kMaxImageBytes = 0x7FFFFFFF;
+// The header block is the 40-byte BITMAPINFOHEADER followed by 4 zero bytes
+// (room for an empty colour table).
+const SIZE_T kHeaderBlockBytes = sizeof(BITMAPINFOHEADER) + 4;
+// The resolution fields hold the plain number 72 as pixels per metre: what
+// the pictures have always carried, though it reads like 72 dots per inch.
+const LONG kPelsPerMeter = 72;
+// A three-component frame header: 8 bytes, then 3 bytes per component.
+const std::uint32_t kFrameHeaderLength = 8 + 3 * 3;
 
 std::uint32_t ReadWord(const BYTE* position) {
     return (static_cast<std::uint32_t>(position[0]) << 8) | position[1];
@@ -25,18 +33,22 @@ bool SamplingDecodable(const JpegComponent* components) {
            components[2].horizontal == 1 && components[2].vertical == 1;
 }
 
+// Frame markers of codings other than baseline: SOF1..SOF3, SOF5..SOF7,
+// SOF9..SOF11, SOF13..SOF15 (0xC4, 0xC8 and 0xCC are DHT, JPG and DAC).
+bool OtherFrameMarker(BYTE code) {
+    return code >= 0xC1 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+}
+
 }  // namespace
 
 JpegDecoder::JpegDecoder() {
     std::memset(&header, 0, sizeof header);
-    header.biSize = 40;
+    header.biSize = sizeof(BITMAPINFOHEADER);
     header.biPlanes = 1;
     header.biBitCount = 24;
-    header.biCompression = 0;
-    header.biXPelsPerMeter = 72;
-    header.biYPelsPerMeter = 72;
-    header.biClrUsed = 0;
-    header.biClrImportant = 0;
+    header.biCompression = BI_RGB;
+    header.biXPelsPerMeter = kPelsPerMeter;
+    header.biYPelsPerMeter = kPelsPerMeter;
     restartInterval = 0;
     stride = 0;
     mcuWidth = 0;
@@ -57,35 +69,66 @@ JpegDecoder::JpegDecoder() {
     std::memset(dcTables, 0, sizeof dcTables);
     streamStart = nullptr;
     streamEnd = nullptr;
-    frameAccepted = 0;
-    dataError = 0;
+    frameAccepted = false;
+    scanDecoded = false;
+    dataError = false;
+    stop = JpegStop::kNone;
 }
 
 int JpegDecoder::Decode(const BYTE* stream, DWORD length, HLOCAL* headerBlock, HLOCAL* pixelBlock) {
     streamStart = stream;
     streamEnd = stream ? stream + length : nullptr;
     const BYTE* position = stream;
-    while (position) position = ParseMarker(position, headerBlock, pixelBlock);
+    while (position) position = ParseMarker(position);
+    if (stop == JpegStop::kNone && !frameAccepted) stop = JpegStop::kNoFrame;
+    if (frameAccepted) {
+        *headerBlock = ownedHeader.Release();
+        *pixelBlock = ownedPixels.Release();
+    }
     return 1;
+}
+
+// Records why the walk ends (the first reason counts) and ends it.
+const BYTE* JpegDecoder::Stop(JpegStop reason) {
+    if (stop == JpegStop::kNone) stop = reason;
+    return nullptr;
 }
 
 // Reads a segment's length field and checks that the segment lies inside
 // the stream and is long enough to hold its own length.
-int JpegDecoder::SegmentLength(const BYTE* position, std::uint32_t* length) const {
-    if (streamEnd - position < 2) return 0;
+int JpegDecoder::SegmentLength(const BYTE* position, std::uint32_t* length) {
+    if (streamEnd - position < 2) {
+        Stop(JpegStop::kTruncated);
+        return 0;
+    }
     *length = ReadWord(position);
-    if (*length < 2 || static_cast<std::uint32_t>(streamEnd - position) < *length) return 0;
+    if (*length < 2) {
+        Stop(JpegStop::kBadSegment);
+        return 0;
+    }
+    if (static_cast<std::uint32_t>(streamEnd - position) < *length) {
+        Stop(JpegStop::kTruncated);
+        return 0;
+    }
     return 1;
 }
 
-const BYTE* JpegDecoder::ParseMarker(const BYTE* position, HLOCAL* headerBlock,
-                                     HLOCAL* pixelBlock) {
-    if (streamEnd - position < 2 || position[0] != 0xFF) return nullptr;
+const BYTE* JpegDecoder::ParseMarker(const BYTE* position) {
+    if (streamEnd - position < 2) {
+        // The bytes end without EOI: only a scan cut short is a loss.
+        return Stop(frameAccepted && !scanDecoded ? JpegStop::kTruncated : JpegStop::kNone);
+    }
+    // What ends the walk here: after a whole scan the picture is complete,
+    // whatever follows it.
+    const JpegStop unreadable = !frameAccepted ? JpegStop::kNoFrame
+                                : scanDecoded  ? JpegStop::kNone
+                                               : JpegStop::kBadSegment;
+    if (position[0] != 0xFF) return Stop(unreadable);
     const BYTE code = position[1];
     position += 2;
     switch (code) {
         case 0xC0:
-            return ReadFrameHeader(position, headerBlock, pixelBlock);
+            return ReadFrameHeader(position);
         case 0xC4:
             return ReadHuffmanTables(position);
         case 0xD8:
@@ -93,7 +136,7 @@ const BYTE* JpegDecoder::ParseMarker(const BYTE* position, HLOCAL* headerBlock,
         case 0xD9:
             return nullptr;
         case 0xDA:
-            return frameAccepted ? DecodeScan(position, *pixelBlock) : nullptr;
+            return frameAccepted ? DecodeScan(position) : Stop(JpegStop::kNoFrame);
         case 0xDB:
             return ReadQuantTables(position);
         case 0xDD:
@@ -102,25 +145,25 @@ const BYTE* JpegDecoder::ParseMarker(const BYTE* position, HLOCAL* headerBlock,
             return SkipSegment(position);
         default:
             if (code >= 0xE0 && code <= 0xFD) return SkipSegment(position);
-            return nullptr;
+            return Stop(OtherFrameMarker(code) ? JpegStop::kNotBaseline : unreadable);
     }
 }
 
-const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position, HLOCAL* headerBlock,
-                                         HLOCAL* pixelBlock) {
-    // Only three-component frames (length 17) are read; anything else is
-    // reported to the debugger, as soon as the length is known.
-    if (streamEnd - position < 2) return nullptr;
-    if (ReadWord(position) != 17) {
+const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position) {
+    // Only three-component frames are read; anything else is reported to
+    // the debugger, as soon as the length is known.
+    if (streamEnd - position < 2) return Stop(JpegStop::kTruncated);
+    if (ReadWord(position) != kFrameHeaderLength) {
         OutputDebugStringA(kReadErrorText);
-        return nullptr;
+        return Stop(JpegStop::kNotThreeComponents);
     }
     std::uint32_t length;
     if (!SegmentLength(position, &length)) return nullptr;
-    if (position[2] != 8) return nullptr;
+    if (position[2] != 8) return Stop(JpegStop::kNotBaseline);
     const std::uint32_t height = ReadWord(position + 3);
     const std::uint32_t width = ReadWord(position + 5);
-    if (position[7] != 3 || width == 0 || height == 0) return nullptr;
+    if (position[7] != 3) return Stop(JpegStop::kNotThreeComponents);
+    if (width == 0 || height == 0) return Stop(JpegStop::kBadSegment);
 
     JpegComponent frame[3];
     for (int i = 0; i < 3; ++i) {
@@ -129,35 +172,20 @@ const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position, HLOCAL* headerBlo
         frame[i].horizontal = record[1] >> 4;
         frame[i].vertical = record[1] & 15;
         frame[i].quantTable = record[2];
-        if (frame[i].quantTable > 3) return nullptr;
+        if (frame[i].quantTable > 3) return Stop(JpegStop::kBadSegment);
     }
-    if (!SamplingDecodable(frame)) return nullptr;
+    if (!SamplingDecodable(frame)) return Stop(JpegStop::kUnsupportedSampling);
 
-    const std::uint32_t rowStride = (24 * width / 8 + 3) & ~3u;
+    // 3 bytes a pixel, each row padded to whole 32-bit words.
+    const std::uint32_t rowStride = (3 * width + 3) & ~3u;
     const std::uint64_t imageBytes = static_cast<std::uint64_t>(rowStride) * height;
-    if (imageBytes > kMaxImageBytes) return nullptr;
-
-    // A second frame replaces the first: its blocks go back to the heap.
-    if (frameAccepted) {
-        LocalFree(*headerBlock);
-        LocalFree(*pixelBlock);
-        *headerBlock = nullptr;
-        *pixelBlock = nullptr;
-    }
+    if (imageBytes > kMaxImageBytes) return Stop(JpegStop::kTooLarge);
 
     header.biWidth = static_cast<LONG>(width);
     header.biHeight = static_cast<LONG>(height);
     stride = static_cast<std::int32_t>(rowStride);
     header.biSizeImage = static_cast<DWORD>(imageBytes);
-
-    *headerBlock = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 44);
-    if (*headerBlock) {
-        void* bytes = LocalLock(*headerBlock);
-        if (bytes) std::memcpy(bytes, &header, sizeof header);
-        LocalUnlock(*headerBlock);
-    }
-    *pixelBlock = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, header.biSizeImage);
-    frameAccepted = 1;
+    if (!AllocateBlocks()) return Stop(JpegStop::kOutOfMemory);
 
     mcuWidth = 0;
     mcuHeight = 0;
@@ -171,93 +199,46 @@ const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position, HLOCAL* headerBlo
     return position + length;
 }
 
+// Allocates the header block (holding `header`) and the pixel block; a
+// second frame's blocks replace the first's.  When only the pixel block
+// fails, the header block is still handed out, the frame counts as
+// accepted and the walk ends.
+bool JpegDecoder::AllocateBlocks() {
+    ownedHeader.Reset(nullptr);
+    ownedPixels.Reset(nullptr);
+    frameAccepted = false;
+    ownedHeader = LocalBlock::Allocate(kHeaderBlockBytes);
+    if (!ownedHeader) return false;
+    {
+        LockedBlock bytes(ownedHeader.Get());
+        if (bytes.Bytes()) std::memcpy(bytes.Bytes(), &header, sizeof header);
+    }
+    frameAccepted = true;
+    scanDecoded = false;
+    ownedPixels = LocalBlock::Allocate(header.biSizeImage);
+    return static_cast<bool>(ownedPixels);
+}
+
 const BYTE* JpegDecoder::ReadQuantTables(const BYTE* position) {
     std::uint32_t length;
     if (!SegmentLength(position, &length)) return nullptr;
+    // Each table: its precision/selector byte and 64 one-byte values.
     const std::uint32_t tables = (length - 2) / 65;
     const BYTE* table = position + 2;
     for (std::uint32_t i = 0; i < tables; ++i, table += 65) {
         const int precision = table[0] >> 4;
         const int selector = table[0] & 15;
-        if (precision != 0 || selector > 3) return nullptr;
+        if (precision != 0) return Stop(JpegStop::kSixteenBitTables);
+        if (selector > 3) return Stop(JpegStop::kBadSegment);
         quantTables[selector] = table + 1;
     }
     return position + length;
 }
 
-namespace {
-
-// Builds the per-length decoding table from the 16 counts: canonical codes
-// assigned in order of length, then the first and last code of each length.
-void BuildCodeTable(const BYTE* counts, int codeCount, CodeTable* table) {
-    BYTE sizes[257];
-    std::uint32_t codes[256];
-    int k = 0;
-    for (int length = 1; length <= 16; ++length)
-        for (int i = 0; i < counts[length - 1]; ++i) sizes[k++] = static_cast<BYTE>(length);
-    sizes[k] = 0;
-
-    std::uint32_t code = 0;
-    int size = sizes[0];
-    for (int i = 0; i < codeCount; ++i) {
-        codes[i] = code++;
-        while (sizes[i + 1] > size) {
-            code <<= 1;
-            ++size;
-        }
-    }
-
-    k = 0;
-    for (int length = 0; length <= 16; ++length) {
-        CodeTableEntry& entry = table->entries[length];
-        if (k < codeCount && sizes[k] == length) {
-            entry.firstIndex = static_cast<std::uint8_t>(k);
-            entry.firstCode = codes[k];
-            while (k < codeCount && sizes[k] == length) ++k;
-            entry.lastCode = codes[k - 1];
-        } else {
-            entry.firstIndex = 0;
-            entry.firstCode = 0;
-            entry.lastCode = 0xFFFF;
-        }
-    }
-}
-
-}  // namespace
-
-const BYTE* JpegDecoder::ReadHuffmanTables(const BYTE* position) {
-    std::uint32_t length;
-    if (!SegmentLength(position, &length)) return nullptr;
-    const BYTE* segmentEnd = position + length;
-    const BYTE* table = position + 2;
-    for (int n = 0; n < 4; ++n) {
-        if (segmentEnd - table < 17) return nullptr;
-        const bool isAc = (table[0] >> 4) != 0;
-        const int selector = table[0] & 15;
-        if (selector > 3) return nullptr;
-        const BYTE* counts = table + 1;
-        int codeCount = 0;
-        for (int i = 0; i < 16; ++i) codeCount += counts[i];
-        if (codeCount > 256 || segmentEnd - (counts + 16) < codeCount) return nullptr;
-
-        if (isAc) {
-            BuildCodeTable(counts, codeCount, &acTables[selector]);
-            acValues[selector] = counts + 16;
-            acCounts[selector] = codeCount;
-        } else {
-            BuildCodeTable(counts, codeCount, &dcTables[selector]);
-            dcValues[selector] = counts + 16;
-            dcCounts[selector] = codeCount;
-        }
-        table = counts + 16 + codeCount;
-        if (table == segmentEnd) return table;
-    }
-    return table;
-}
-
 const BYTE* JpegDecoder::ReadRestartInterval(const BYTE* position) {
     std::uint32_t length;
-    if (!SegmentLength(position, &length) || length < 4) return nullptr;
+    if (!SegmentLength(position, &length)) return nullptr;
+    if (length < 4) return Stop(JpegStop::kBadSegment);
     restartInterval = static_cast<std::int32_t>(ReadWord(position + 2));
     return position + length;
 }

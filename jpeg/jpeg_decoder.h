@@ -1,6 +1,8 @@
 #ifndef VELMOR_JPEG_JPEG_DECODER_H
 #define VELMOR_JPEG_JPEG_DECODER_H
 
+#include "image/local_block.h"
+#include "jpeg/jpeg_stop.h"
 #include "jpeg/win32_compat.h"
 
 #include <cstdint>
@@ -38,7 +40,7 @@ extern const std::int32_t IdctMatrix[8][8];
 // Cb and Cr 1x1, 8-bit quantisation tables).  Whatever the bytes say, it
 // reads only the `length` bytes it is given, writes only its own tables and
 // the pixel block, and stops where the data stops making sense; pixels not
-// decoded stay black.
+// decoded stay black.  StopReason tells why it stopped.
 class JpegDecoder {
 public:
     JpegDecoder();
@@ -48,11 +50,18 @@ public:
     // Always returns 1; the handles tell what was decoded.
     int Decode(const BYTE* stream, DWORD length, HLOCAL* headerBlock, HLOCAL* pixelBlock);
 
+    // Why the last Decode ended; kNone when it walked the stream to its end.
+    JpegStop StopReason() const { return stop; }
+
+private:
+    friend struct JpegDecoderProbe;  // the tests' access to the stages
+    struct ScanState;
+
     // Marker walk.  Each takes the position just after a marker (the
     // segment's length field) and yields the position at which the walk
     // goes on, or null to end it.
-    const BYTE* ParseMarker(const BYTE* position, HLOCAL* headerBlock, HLOCAL* pixelBlock);
-    const BYTE* ReadFrameHeader(const BYTE* position, HLOCAL* headerBlock, HLOCAL* pixelBlock);
+    const BYTE* ParseMarker(const BYTE* position);
+    const BYTE* ReadFrameHeader(const BYTE* position);
     const BYTE* ReadQuantTables(const BYTE* position);
     const BYTE* ReadHuffmanTables(const BYTE* position);
     const BYTE* ReadRestartInterval(const BYTE* position);
@@ -60,7 +69,7 @@ public:
     // Decodes the scan whose header starts at `position` into the pixel
     // block; yields the position after the entropy-coded data, or null when
     // the scan cannot be decoded or its data ran out or went bad.
-    const BYTE* DecodeScan(const BYTE* position, HLOCAL pixelBlock);
+    const BYTE* DecodeScan(const BYTE* position);
 
     // Entropy decoding, one bit at a time.  A read past the end of the
     // stream, a code longer than 16 bits or an impossible magnitude sets
@@ -74,6 +83,19 @@ public:
     int DecodeAc(std::int32_t* value, std::int32_t* run, const CodeTable& table, const BYTE* values,
                  int valueCount);
     int CheckRestart(std::int32_t mcuCount);
+
+    // Helpers of the walk and the scan.
+    const BYTE* Stop(JpegStop reason);
+    void DataError(JpegStop reason);
+    int SegmentLength(const BYTE* position, std::uint32_t* length);
+    bool AllocateBlocks();
+    bool ReadScanHeader(const BYTE* position, ScanState& scan);
+    void StartScan(ScanState& scan);
+    int DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]);
+    int DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]);
+    int DecodeBlock(ScanState& scan, int component, std::int32_t coefficients[64]);
+    void StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BYTE* pixels, int mx,
+                  int my) const;
 
     // Fields, in the order the walk fills them.
     BITMAPINFOHEADER header;
@@ -94,20 +116,15 @@ public:
     const BYTE* streamStart;
 
     // Bounds and bookkeeping that keep hostile streams harmless.
-    const BYTE* streamEnd;  // one past the last byte of the stream
-    int acCounts[4];        // codes in each AC table; -1 = not defined
-    int dcCounts[4];        // codes in each DC table; -1 = not defined
-    int frameAccepted;      // a frame header was accepted
-    int dataError;          // the entropy-coded data ran out or went bad
-
-private:
-    struct ScanState;
-    int SegmentLength(const BYTE* position, std::uint32_t* length) const;
-    int DecodeMcu(ScanState& scan, std::int32_t blocks[6][64]);
-    int DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]);
-    int DecodeBlock(ScanState& scan, int component, std::int32_t coefficients[64]);
-    void StoreMcu(const ScanState& scan, std::int32_t blocks[6][64], BYTE* pixels, int mx,
-                  int my) const;
+    const BYTE* streamEnd;   // one past the last byte of the stream
+    int acCounts[4];         // codes in each AC table; -1 = not defined
+    int dcCounts[4];         // codes in each DC table; -1 = not defined
+    bool frameAccepted;      // a frame header was accepted
+    bool scanDecoded;        // a scan was decoded to its last MCU
+    bool dataError;          // the entropy-coded data ran out or went bad
+    JpegStop stop;           // why the walk ended
+    LocalBlock ownedHeader;  // the output blocks, handed out when Decode ends
+    LocalBlock ownedPixels;
 };
 
 #endif

@@ -2,6 +2,12 @@
 // a time.  The scan's fast path must consume exactly the same bits.
 #include "jpeg/jpeg_decoder.h"
 
+// Marks the coded data as unusable from here on; the first reason counts.
+void JpegDecoder::DataError(JpegStop reason) {
+    if (!dataError) Stop(reason);
+    dataError = true;
+}
+
 int JpegDecoder::StartBits(const BYTE* position) {
     dataPos = position;
     bitPos = 0;
@@ -15,7 +21,7 @@ int JpegDecoder::GetBits(std::int32_t* value, std::uint8_t count) {
     std::uint32_t bits = 0;
     for (int i = 0; i < count; ++i) {
         if (dataPos >= streamEnd) {
-            dataError = 1;
+            DataError(JpegStop::kTruncated);
             *value = 0;
             return 1;
         }
@@ -40,8 +46,9 @@ int JpegDecoder::DecodeHuffman(const CodeTable& table, const BYTE* values, int v
     GetBits(&bit, 1);
     std::uint32_t code = static_cast<std::uint32_t>(bit);
     while (code > table.entries[length].lastCode || table.entries[length].lastCode == 0xFFFF) {
-        if (length == 16 || dataError) {
-            dataError = 1;
+        if (dataError) return 0;
+        if (length == 16) {
+            DataError(JpegStop::kBadHuffmanData);
             return 0;
         }
         ++length;
@@ -52,7 +59,7 @@ int JpegDecoder::DecodeHuffman(const CodeTable& table, const BYTE* values, int v
     const CodeTableEntry& entry = table.entries[length];
     const std::uint32_t index = code - entry.firstCode + entry.firstIndex;
     if (index >= static_cast<std::uint32_t>(valueCount)) {
-        dataError = 1;
+        DataError(JpegStop::kBadHuffmanData);
         return 0;
     }
     return values[index];
@@ -72,7 +79,7 @@ int JpegDecoder::DecodeDc(std::int32_t* difference, const CodeTable& table, cons
                           int valueCount) {
     const int size = DecodeHuffman(table, values, valueCount);
     if (size > 11) {  // a baseline DC difference has at most 11 bits
-        dataError = 1;
+        DataError(JpegStop::kBadHuffmanData);
         *difference = 0;
         return 1;
     }
@@ -104,7 +111,7 @@ int JpegDecoder::CheckRestart(std::int32_t mcuCount) {
     }
     if (streamEnd - dataPos < 2) {
         dataPos = streamEnd;
-        dataError = 1;
+        DataError(JpegStop::kTruncated);
         return 1;
     }
     dataPos += 2;

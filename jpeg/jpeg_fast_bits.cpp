@@ -1,5 +1,5 @@
-// Builds the 9-bit Huffman lookup by running the one-bit decoding rule on
-// every 9-bit prefix, so that the lookup agrees with it code for code.
+// Builds the Huffman lookups by running the one-bit decoding rule on every
+// prefix, so that the lookups agree with it code for code.
 #include "jpeg/jpeg_fast_bits.h"
 
 namespace jpeg_internal {
@@ -40,17 +40,19 @@ int DecodeLongCode(std::uint32_t window, const FastHuffman& fast, int* length) {
 }
 
 void BuildFastAc(const FastHuffman& huffman, FastAc* fast) {
-    for (std::uint32_t prefix = 0; prefix < 512; ++prefix) {
+    const std::uint32_t prefixes = 1u << kFastAcBits;
+    for (std::uint32_t prefix = 0; prefix < prefixes; ++prefix) {
         FastAcEntry entry = {0, 0, 0};
-        const std::uint16_t code = huffman.lookup[prefix];
-        const int codeLength = code >> 8;
-        const int size = code & 15;
-        if (codeLength && size && codeLength + size <= 9) {
-            std::int32_t value =
-                static_cast<std::int32_t>((prefix >> (9 - codeLength - size)) & ((1u << size) - 1));
-            if (value < (1 << (size - 1))) value = value + 1 - (1 << size);
+        int codeLength = 0;
+        const int symbol = DecodeLongCode(prefix << (16 - kFastAcBits), huffman, &codeLength);
+        const int run = symbol >> 4;
+        const int size = symbol & 15;
+        if (symbol >= 0 && codeLength + size <= kFastAcBits) {
+            const int rest = kFastAcBits - codeLength - size;
+            std::int32_t value = static_cast<std::int32_t>((prefix >> rest) & ((1u << size) - 1));
+            if (size && value < (1 << (size - 1))) value = value + 1 - (1 << size);
             entry.value = static_cast<std::int16_t>(value);
-            entry.run = static_cast<std::uint8_t>((code & 0xFF) >> 4);
+            entry.run = static_cast<std::uint8_t>(symbol == 0 ? kEndOfBlock : run);
             entry.length = static_cast<std::uint8_t>(codeLength + size);
         }
         fast->lookup[prefix] = entry;

@@ -1,13 +1,18 @@
 #ifndef VELMOR_JPEG_JPEG_FAST_BITS_H
 #define VELMOR_JPEG_JPEG_FAST_BITS_H
 
-// The scan's fast entropy reader: up to 64 bits buffered at a time and a
-// 9-bit lookup for Huffman codes.  It takes exactly the bits and bytes of
+// The scan's fast entropy reader: up to 64 bits buffered at a time, a 9-bit
+// lookup for Huffman codes and a 10-bit one that decodes most AC codes with
+// their magnitude bits in one step.  It takes exactly the bits and bytes of
 // the one-bit reader (GetBits, DecodeHuffman), so that the position it
 // reports at any MCU boundary is where that reader would stand.
 #include "jpeg/jpeg_decoder.h"
 
 #include <cstdint>
+#include <cstring>
+#if defined(_MSC_VER)
+#include <stdlib.h>
+#endif
 
 namespace jpeg_internal {
 
@@ -18,6 +23,7 @@ public:
         acc = 0;
         bits = 0;
         padBits = 0;
+        markerLoaded = false;
         next = position;
         first = position;
         streamEnd = end;
@@ -41,17 +47,25 @@ public:
         *bitPos = realBits > 0 ? (8 - realBits % 8) & 7 : 0;
     }
 
+    // Whether the one-bit reader could stand at a marker (0xFF and a byte
+    // other than 0x00) at a byte boundary: only if such a 0xFF was loaded
+    // since Start, or if no loaded byte is left to stand on.
+    bool MayStandAtMarker() const { return markerLoaded || bits - padBits <= 0; }
+
     // True once bits beyond the end of the stream were taken.
     bool Overran() const { return bits < padBits; }
 
     // Makes at least 57 bits available; past the end of the stream zero
     // bits stand in (and Overran tells when any of them was taken).
     void Fill() {
+        if (streamEnd - next >= 8 && FillWord()) return;
         while (bits <= 56) {
             if (next < streamEnd) {
                 const BYTE byte = *next;
                 // The 0x00 stuffed after a 0xFF data byte is not data.
-                next += (byte == 0xFF && streamEnd - next > 1 && next[1] == 0x00) ? 2 : 1;
+                const bool stuffed = byte == 0xFF && streamEnd - next > 1 && next[1] == 0x00;
+                if (byte == 0xFF && !stuffed) markerLoaded = true;
+                next += stuffed ? 2 : 1;
                 acc |= static_cast<std::uint64_t>(byte) << (56 - bits);
             } else {
                 padBits += 8;
@@ -68,9 +82,35 @@ public:
     }
 
 private:
+    // The next eight bytes at once, when none of them is 0xFF (no stuffing
+    // to undo): as many whole bytes as fit are taken.  The bits of the rest
+    // land below the bits counted in `bits`; the byte-wise fill would put
+    // the same bits there, so they do no harm.
+    bool FillWord() {
+        std::uint64_t word;
+        std::memcpy(&word, next, 8);
+        word = BigEndian(word);
+        const std::uint64_t ones = 0x0101010101010101u;
+        if (((~word - ones) & word & (ones << 7)) != 0) return false;  // a 0xFF byte
+        acc |= word >> bits;
+        const int bytes = (63 - bits) >> 3;
+        next += bytes;
+        bits += 8 * bytes;
+        return true;
+    }
+
+    static std::uint64_t BigEndian(std::uint64_t word) {
+#if defined(_MSC_VER)
+        return _byteswap_uint64(word);
+#else
+        return __builtin_bswap64(word);
+#endif
+    }
+
     std::uint64_t acc;  // next bits, most significant first
     int bits;           // bits in acc
     int padBits;        // zero bits put in past the end of the stream (the last of acc)
+    bool markerLoaded;  // a 0xFF not followed by 0x00 was loaded since Start
     const BYTE* next;   // next byte to load
     const BYTE* first;  // first byte loaded since Start
     const BYTE* streamEnd;
@@ -89,15 +129,18 @@ void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount
                       FastHuffman* fast);
 
 // For AC tables: the codes whose run/size symbol and magnitude bits fit in
-// 9 bits together, decoded in one step.  length 0 where they do not fit
-// (and for end-of-block and zero runs).
+// kFastAcBits together, decoded in one step: the run, the value and the
+// bits taken.  An end of block has run kEndOfBlock; a zero run (ZRL) is a
+// run of 15 with the value 0.  length 0 where the code does not fit.
+const int kFastAcBits = 10;
+const int kEndOfBlock = 64;  // carries the position past the block
 struct FastAcEntry {
     std::int16_t value;
     std::uint8_t run;
     std::uint8_t length;  // code and magnitude bits together
 };
 struct FastAc {
-    FastAcEntry lookup[512];
+    FastAcEntry lookup[1 << kFastAcBits];
 };
 
 void BuildFastAc(const FastHuffman& huffman, FastAc* fast);

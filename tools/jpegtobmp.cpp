@@ -1,7 +1,9 @@
 // jpegtobmp IN.jpg OUT.bmp: decodes a JPEG file with velmor's decoder and
 // writes the picture as a 24-bit bottom-up BMP file.
 // Exit codes: 0 picture written, 3 the stream yields no picture,
-// 2 usage or I/O error.
+// 2 usage or I/O error.  A refusal or an early stop says the decoder's
+// reason in one line on stderr.
+#include "image/local_block.h"
 #include "jpeg/jpeg_decoder.h"
 
 #include <cstdio>
@@ -55,32 +57,36 @@ int main(int argc, char** argv) {
         return kExitUsageOrIo;
     }
 
-    HLOCAL headerBlock = nullptr;
-    HLOCAL pixelBlock = nullptr;
+    HLOCAL headerHandle = nullptr;
+    HLOCAL pixelHandle = nullptr;
     JpegDecoder decoder;
-    decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &headerBlock, &pixelBlock);
+    decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &headerHandle, &pixelHandle);
+    const LocalBlock headerBlock(headerHandle);
+    const LocalBlock pixelBlock(pixelHandle);
+    const char* reason = JpegStopText(decoder.StopReason());
     if (!headerBlock || !pixelBlock) {
-        LocalFree(headerBlock);
-        LocalFree(pixelBlock);
-        std::fprintf(stderr, "jpegtobmp: %s holds no picture this decoder can read\n", argv[1]);
+        std::fprintf(stderr, "jpegtobmp: %s holds no picture this decoder can read: %s\n", argv[1],
+                     reason);
         return kExitNoPicture;
     }
 
-    const BYTE* info = static_cast<const BYTE*>(LocalLock(headerBlock));
-    const BYTE* pixels = static_cast<const BYTE*>(LocalLock(pixelBlock));
     bool written = false;
-    if (info && pixels) {
-        BITMAPINFOHEADER header;
-        std::memcpy(&header, info, sizeof header);
-        written = WriteBmp(argv[2], info, pixels, header.biSizeImage);
+    {
+        const LockedBlock info(headerBlock.Get());
+        const LockedBlock pixels(pixelBlock.Get());
+        if (info.Bytes() && pixels.Bytes()) {
+            BITMAPINFOHEADER header;
+            std::memcpy(&header, info.Bytes(), sizeof header);
+            written = WriteBmp(argv[2], info.Bytes(), pixels.Bytes(), header.biSizeImage);
+        }
     }
-    LocalUnlock(pixelBlock);
-    LocalUnlock(headerBlock);
-    LocalFree(pixelBlock);
-    LocalFree(headerBlock);
     if (!written) {
         std::fprintf(stderr, "jpegtobmp: cannot write %s\n", argv[2]);
         return kExitUsageOrIo;
     }
+    if (decoder.StopReason() != JpegStop::kNone)
+        std::fprintf(stderr,
+                     "jpegtobmp: %s: decoding stopped early: %s (what was not decoded is black)\n",
+                     argv[1], reason);
     return kExitDecoded;
 }

@@ -17,6 +17,7 @@ void DecodeBytes(const Bytes& stream, Decoded* out) {
     JpegDecoder decoder;
     out->result = decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()),
                                  &out->headerBlock, &out->pixelBlock);
+    out->stop = decoder.StopReason();
     if (out->headerBlock) {
         const std::uint8_t* bytes = static_cast<const std::uint8_t*>(LocalLock(out->headerBlock));
         out->headerBytes.assign(bytes, bytes + 44);
@@ -59,4 +60,19 @@ void SmoothBlock(int mcu, int component, int index, std::int32_t zigzag[64]) {
     zigzag[1] = (mcu % 5) - 2;
     zigzag[2] = (mcu % 3) - 1;
     zigzag[4] = component == 0 ? (mcu % 7) - 3 : 0;
+}
+
+std::vector<jpeg_internal::SimdPath> PathsToTest() {
+    using jpeg_internal::SimdPath;
+    static bool told = false;
+    std::vector<SimdPath> paths;
+    for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kAvx2}) {
+        if (jpeg_internal::PathSupported(path))
+            paths.push_back(path);
+        else if (!told)
+            std::printf("jpeg tests: this build or CPU cannot run the %s path; not tested\n",
+                        jpeg_internal::PathName(path));
+    }
+    told = true;
+    return paths;
 }

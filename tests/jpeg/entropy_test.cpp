@@ -1,5 +1,6 @@
 // The one-bit reader, Huffman decoding, EXTEND and restart points.
 #include "tests/jpeg/decode_helpers.h"
+#include "tests/jpeg/decoder_probe.h"
 #include "tests/jpeg/reference_decoder.h"
 
 #include <doctest/doctest.h>
@@ -7,14 +8,14 @@
 namespace {
 
 // A decoder reading entropy-coded data from `bytes`.
-void Begin(JpegDecoder& decoder, const Bytes& bytes) {
+void Begin(JpegDecoderProbe& decoder, const Bytes& bytes) {
     decoder.streamStart = bytes.data();
     decoder.streamEnd = bytes.data() + bytes.size();
     decoder.StartBits(bytes.data());
 }
 
 // A table built by the DHT handler from counts and values.
-void LoadTable(JpegDecoder& decoder, Bytes& segment, const std::uint8_t counts[16],
+void LoadTable(JpegDecoderProbe& decoder, Bytes& segment, const std::uint8_t counts[16],
                const Bytes& values) {
     Bytes body = {0x10};
     body.insert(body.end(), counts, counts + 16);
@@ -31,7 +32,7 @@ void LoadTable(JpegDecoder& decoder, Bytes& segment, const std::uint8_t counts[1
 
 TEST_CASE("GetBits skips the 0x00 stuffed after 0xFF") {
     const Bytes bytes = {0xFF, 0x00, 0x80, 0x55};
-    JpegDecoder d;
+    JpegDecoderProbe d;
     Begin(d, bytes);
     std::int32_t value = -1;
     CHECK(d.GetBits(&value, 8) == 1);
@@ -53,7 +54,7 @@ TEST_CASE("GetBits skips the 0x00 stuffed after 0xFF") {
 
 TEST_CASE("GetBits at the end of the stream sets the error and reads nothing") {
     const Bytes bytes = {0xA5, 0xFF};
-    JpegDecoder d;
+    JpegDecoderProbe d;
     Begin(d, bytes);
     std::int32_t value;
     d.GetBits(&value, 15);
@@ -61,12 +62,13 @@ TEST_CASE("GetBits at the end of the stream sets the error and reads nothing") {
     CHECK(d.dataPos == bytes.data() + 1);  // 0xFF at the very end: no stuffed byte to skip
     d.GetBits(&value, 2);
     CHECK(d.dataError == 1);
+    CHECK(d.decoder.StopReason() == JpegStop::kTruncated);
     CHECK(d.dataPos == bytes.data() + bytes.size());
 }
 
 TEST_CASE("Extend: s = 3 turns 010 into -5 and 110 into 6; s = 0 reads nothing") {
     const Bytes bytes = {0x58, 0x00};  // 010 110 00
-    JpegDecoder d;
+    JpegDecoderProbe d;
     Begin(d, bytes);
     CHECK(d.Extend(3) == -5);
     CHECK(d.Extend(3) == 6);
@@ -83,7 +85,7 @@ TEST_CASE("Extend: s = 3 turns 010 into -5 and 110 into 6; s = 0 reads nothing")
 }
 
 TEST_CASE("DecodeHuffman follows the per-length table bit by bit") {
-    JpegDecoder d;
+    JpegDecoderProbe d;
     Bytes segment;
     SUBCASE("a length-1 code: the bit 0 is the first value") {
         const std::uint8_t counts[16] = {1, 1};
@@ -110,11 +112,12 @@ TEST_CASE("DecodeHuffman follows the per-length table bit by bit") {
         // Ones: no code of up to 16 bits matches.
         d.DecodeHuffman(d.acTables[0], d.acValues[0], d.acCounts[0]);
         CHECK(d.dataError == 1);
+        CHECK(d.decoder.StopReason() == JpegStop::kBadHuffmanData);
     }
 }
 
 TEST_CASE("DecodeDc and DecodeAc") {
-    JpegDecoder d;
+    JpegDecoderProbe d;
     Bytes segment;
     // Symbols: 0x00 (code 00), 0x03 (01), 0x21 (100), 0xF0 (101), 0x0C (110).
     const std::uint8_t counts[16] = {0, 2, 3};
@@ -152,7 +155,7 @@ TEST_CASE("DecodeDc and DecodeAc") {
 }
 
 TEST_CASE("DecodeAc: end of block, ZRL and a run with a value") {
-    JpegDecoder d;
+    JpegDecoderProbe d;
     Bytes segment;
     const std::uint8_t counts[16] = {0, 2, 3};
     LoadTable(d, segment, counts, {0x00, 0x03, 0x21, 0xF0, 0x0C});
@@ -176,7 +179,7 @@ TEST_CASE("DecodeAc: end of block, ZRL and a run with a value") {
 }
 
 TEST_CASE("CheckRestart") {
-    JpegDecoder d;
+    JpegDecoderProbe d;
     SUBCASE("a marker at a byte boundary is a restart point without DRI") {
         const Bytes bytes = {0xFF, 0xD0, 0x12};
         Begin(d, bytes);

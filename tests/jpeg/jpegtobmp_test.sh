@@ -27,6 +27,9 @@ case "$head" in
 esac
 expect 3 "$corpus/grayscale.jpg" "$work/none.bmp"
 expect 3 "$corpus/progressive.jpg" "$work/none.bmp"
+# The refusal names the reason.
+grep -q "progressive or other non-baseline coding" "$work/jpegtobmp.err" ||
+    { echo "FAIL: no reason in: $(cat "$work/jpegtobmp.err")"; failures=$((failures + 1)); }
 expect 2 "$work/no-such-file.jpg" "$work/none.bmp"
 expect 2 "$pictures/01.jpg" "$work/no-such-dir/out.bmp"
 expect 2 "$pictures/01.jpg"

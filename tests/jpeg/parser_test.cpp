@@ -2,6 +2,7 @@
 // interval, stream structures that must give the same picture, and streams
 // that must give none.
 #include "tests/jpeg/decode_helpers.h"
+#include "tests/jpeg/decoder_probe.h"
 #include "tests/jpeg/reference_decoder.h"
 
 #include <doctest/doctest.h>
@@ -69,7 +70,7 @@ TEST_CASE("frame header: header block, stride and MCU counts") {
         CAPTURE(c.width);
         const StreamSegments parts(c.width, c.height);
         const Bytes stream = parts.Standard();
-        JpegDecoder decoder;
+        JpegDecoderProbe decoder;
         HLOCAL header = nullptr, pixels = nullptr;
         CHECK(decoder.Decode(stream.data(), static_cast<DWORD>(stream.size()), &header, &pixels) ==
               1);
@@ -108,7 +109,7 @@ TEST_CASE("DHT: BITS(2) = 1 and BITS(3) = 5 give the per-length entries") {
     Bytes body = {0x00, 0, 1, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10, 11, 12, 13, 14, 15};
     Bytes dht = {0xFF, 0xC4, 0, static_cast<std::uint8_t>(body.size() + 2)};
     dht.insert(dht.end(), body.begin(), body.end());
-    JpegDecoder decoder;
+    JpegDecoderProbe decoder;
     decoder.streamStart = dht.data();
     decoder.streamEnd = dht.data() + dht.size();
     const BYTE* next = decoder.ReadHuffmanTables(dht.data() + 2);
@@ -199,6 +200,7 @@ TEST_CASE("streams that yield no picture") {
         CHECK(d.result == 1);
         CHECK(d.headerBlock == nullptr);
         CHECK(d.pixelBlock == nullptr);
+        CHECK(d.stop == JpegStop::kNoFrame);
     }
     SUBCASE("grayscale: one component, the debug text, no blocks") {
 #ifndef _WIN32
@@ -211,6 +213,7 @@ TEST_CASE("streams that yield no picture") {
         CHECK(d.result == 1);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
+        CHECK(d.stop == JpegStop::kNotThreeComponents);
 #ifndef _WIN32
         CHECK(DebugTexts() == 1);
         CHECK(std::strcmp(velmor_host::LastDebugText(), "Base DCT Read ERROR\n") == 0);
@@ -255,6 +258,7 @@ TEST_CASE("streams that yield no picture") {
                 &d);
             CHECK_FALSE(d.headerBlock);
             CHECK_FALSE(d.pixelBlock);
+            CHECK(d.stop == JpegStop::kNotBaseline);
         }
         Decoded twelve;
         DecodeBytes(
@@ -262,6 +266,7 @@ TEST_CASE("streams that yield no picture") {
                   segment::Sof(0xC0, 24, 16, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}, 12)}),
             &twelve);
         CHECK_FALSE(twelve.headerBlock);
+        CHECK(twelve.stop == JpegStop::kNotBaseline);
 #ifndef _WIN32
         CHECK(DebugTexts() == 0);  // only a wrong component count says something
 #endif
@@ -273,6 +278,7 @@ TEST_CASE("streams that yield no picture") {
                     &d);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
+        CHECK(d.stop == JpegStop::kSixteenBitTables);
     }
     SUBCASE("zero width or height") {
         for (int w : {0, 8}) {
@@ -282,6 +288,7 @@ TEST_CASE("streams that yield no picture") {
                       segment::Sof(0xC0, w, 8 - w, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}})}),
                 &d);
             CHECK_FALSE(d.headerBlock);
+            CHECK(d.stop == JpegStop::kBadSegment);
         }
     }
     SUBCASE("a frame whose pixel block would pass 2 GB") {
@@ -292,6 +299,7 @@ TEST_CASE("streams that yield no picture") {
             &d);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
+        CHECK(d.stop == JpegStop::kTooLarge);
     }
     SUBCASE("sampling outside Y 1x1, 2x1, 2x2 with chroma 1x1") {
         const int layouts[][6] = {{1, 2, 1, 1, 1, 1}, {3, 1, 1, 1, 1, 1}, {4, 4, 1, 1, 1, 1},
@@ -305,6 +313,7 @@ TEST_CASE("streams that yield no picture") {
                       p.sos, p.data}),
                 &d);
             CHECK_FALSE(d.headerBlock);
+            CHECK(d.stop == JpegStop::kUnsupportedSampling);
         }
     }
     SUBCASE("a quantisation selector above 3") {
@@ -322,6 +331,7 @@ TEST_CASE("scans that cannot be decoded leave a black picture") {
         Decoded d;
         DecodeBytes(stream, &d);
         REQUIRE(d.HasPicture());
+        CHECK(d.stop == JpegStop::kBadSegment);
         for (std::uint8_t b : d.pixels)
             if (b != 0) return false;
         return true;
@@ -353,6 +363,7 @@ TEST_CASE("hostile DHT segments end the walk") {
         Decoded d;
         DecodeBytes(Join({segment::Soi(), dht, p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);
+        CHECK(d.stop == JpegStop::kBadHuffmanData);
     }
     SUBCASE("counts that run past the segment") {
         Bytes dht = {0xFF, 0xC4, 0, 2 + 17 + 2, 0x00, 0, 0, 4, 0, 0, 0, 0,
@@ -360,6 +371,7 @@ TEST_CASE("hostile DHT segments end the walk") {
         Decoded d;
         DecodeBytes(Join({segment::Soi(), dht, p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);
+        CHECK(d.stop == JpegStop::kBadHuffmanData);
     }
     SUBCASE("a selector above 3") {
         const HuffmanDefinition dc = SkewedDcTable();
@@ -403,6 +415,7 @@ TEST_CASE("truncated streams: what was decoded stays, the rest is black") {
     Decoded full;
     DecodeBytes(whole, &full);
     REQUIRE(full.HasPicture());
+    CHECK(full.stop == JpegStop::kNone);
     const std::size_t dataStart = whole.size() - StreamSegments(64, 32).data.size() - 2;
     int partial = 0;
     for (std::size_t length = 0; length <= whole.size(); ++length) {
@@ -419,8 +432,10 @@ TEST_CASE("truncated streams: what was decoded stays, the rest is black") {
             const bool black = d.pixels[i] == 0 && d.pixels[i + 1] == 0 && d.pixels[i + 2] == 0;
             REQUIRE((same || black));
         }
-        if (length > dataStart + 8 && length < whole.size() - 2 && d.pixels != full.pixels)
+        if (length > dataStart + 8 && length < whole.size() - 2 && d.pixels != full.pixels) {
             ++partial;
+            REQUIRE(d.stop == JpegStop::kTruncated);
+        }
     }
     CHECK(partial > 0);  // some cuts really left part of the picture black
 }
@@ -436,6 +451,7 @@ TEST_CASE("a failed pixel-block allocation ends the walk without writing") {
     velmor_host::SetAllocationLimit(SIZE_MAX);
     CHECK(header != nullptr);
     CHECK(pixels == nullptr);
+    CHECK(decoder.StopReason() == JpegStop::kOutOfMemory);
     LocalFree(header);
     CHECK(velmor_host::LiveBlocks() == before);
 }

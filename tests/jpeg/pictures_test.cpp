@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 
 #ifdef VELMOR_HAVE_TURBOJPEG
 #include <turbojpeg.h>
@@ -66,11 +67,22 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
         Decoded d;
         DecodeBytes(stream, &d);
         REQUIRE(d.HasPicture());
+        CHECK(d.stop == JpegStop::kNone);
         const Size size = PictureSize(number);
         CHECK(d.info.biWidth == size.width);
         CHECK(d.info.biHeight == size.height);
         CHECK(d.info.biSizeImage == static_cast<DWORD>(size.stride * size.height));
         CHECK(MatchesReference(stream, d));
+        // Every vector path this CPU runs gives the same bytes.
+        for (jpeg_internal::SimdPath path : PathsToTest()) {
+            const std::string pathName = jpeg_internal::PathName(path);
+            CAPTURE(pathName);
+            jpeg_internal::LimitPath(path);
+            Decoded again;
+            DecodeBytes(stream, &again);
+            CHECK(again.pixels == d.pixels);
+        }
+        jpeg_internal::LimitPath(jpeg_internal::SimdPath::kAvx2);
         // The row padding stays zero.
         for (int y = 0; y < size.height; ++y)
             for (int i = 3 * size.width; i < size.stride; ++i)
@@ -129,7 +141,9 @@ TEST_CASE("Y sampled 2x1 and 2x2") {
 TEST_CASE("fast path against the plain rules on generated streams and restart layouts") {
     std::mt19937 random(1207);
     int pictures = 0;
+    const std::vector<jpeg_internal::SimdPath> paths = PathsToTest();
     for (int trial = 0; trial < 120; ++trial) {
+        jpeg_internal::LimitPath(paths[trial % paths.size()]);
         PictureLayout layout;
         layout.width = 1 + static_cast<int>(random() % 70);
         layout.height = 1 + static_cast<int>(random() % 40);
@@ -173,5 +187,6 @@ TEST_CASE("fast path against the plain rules on generated streams and restart la
         }
         ++pictures;
     }
+    jpeg_internal::LimitPath(jpeg_internal::SimdPath::kAvx2);
     CHECK(pictures == 120);
 }

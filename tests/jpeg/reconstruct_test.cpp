@@ -2,6 +2,7 @@
 // worked numbers, and the fast versions against the plain rules.
 #include "jpeg/jpeg_decoder.h"
 #include "jpeg/jpeg_internal.h"
+#include "tests/jpeg/decode_helpers.h"
 #include "tests/jpeg/reference_decoder.h"
 
 #include <doctest/doctest.h>
@@ -9,19 +10,18 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string>
+
+using jpeg_internal::SimdPath;
 
 namespace {
 
-void FastIdct(const std::int32_t coefficients[64], std::int32_t samples[64]) {
-    // The product picks its own path from these hints; give it the truthful ones.
+void FastIdct(const std::int32_t coefficients[64], std::int32_t samples[64], SimdPath path) {
+    // The product picks its own shortcuts from this hint; give it the truthful one.
     int last = 0;
-    bool narrow = true;
-    for (int k = 0; k < 64; ++k) {
-        const std::int32_t c = coefficients[ZigZag[k]];
-        if (c != 0) last = k;
-        if (c < -32768 || c > 32767) narrow = false;
-    }
-    jpeg_internal::InverseDct(coefficients, samples, 8, last, narrow);
+    for (int k = 0; k < 64; ++k)
+        if (coefficients[ZigZag[k]] != 0) last = k;
+    jpeg_internal::InverseDct(coefficients, samples, 8, last, path);
 }
 
 }  // namespace
@@ -59,22 +59,26 @@ TEST_CASE("IDCT of DC-only blocks truncates toward zero") {
         CAPTURE(c.dc);
         std::int32_t coefficients[64] = {c.dc};
         std::int32_t fast[64], plain[64];
-        FastIdct(coefficients, fast);
         ReferenceIdct(coefficients, plain);
-        for (int i = 0; i < 64; ++i) {
-            CHECK(fast[i] == c.sample);
-            CHECK(plain[i] == c.sample);
+        for (int i = 0; i < 64; ++i) CHECK(plain[i] == c.sample);
+        for (SimdPath path : PathsToTest()) {
+            FastIdct(coefficients, fast, path);
+            for (int i = 0; i < 64; ++i) CHECK(fast[i] == c.sample);
         }
     }
 }
 
 TEST_CASE("the fast IDCT gives the plain matrix products' samples") {
     std::mt19937 random(20261207);
-    auto check = [](const std::int32_t* coefficients) {
+    const std::vector<SimdPath> paths = PathsToTest();
+    auto check = [&paths](const std::int32_t* coefficients) {
         std::int32_t fast[64], plain[64];
-        FastIdct(coefficients, fast);
         ReferenceIdct(coefficients, plain);
-        return std::memcmp(fast, plain, sizeof fast) == 0;
+        for (SimdPath path : paths) {
+            FastIdct(coefficients, fast, path);
+            if (std::memcmp(fast, plain, sizeof fast) != 0) return false;
+        }
+        return true;
     };
     for (int trial = 0; trial < 20000; ++trial) {
         std::int32_t c[64] = {};
@@ -125,15 +129,19 @@ TEST_CASE("colour conversion: the worked examples") {
     // The product's conversion on the same samples (Y before its level shift).
     const std::int32_t y[4] = {0, -28, -128, 200}, cb[4] = {0, 0, 0, 0}, cr[4] = {0, 1, -1, 0};
     jpeg_internal::PlaneView planes = {y, 4, cb, cr, 4};
-    std::uint8_t out[12];
-    jpeg_internal::ConvertPixels(planes, 1, 4, out, 12);
     const std::uint8_t expected[12] = {128, 128, 128, 99, 99, 101, 0, 0, 0, 255, 255, 255};
-    for (int i = 0; i < 12; ++i) CHECK(out[i] == expected[i]);
+    for (SimdPath path : PathsToTest()) {
+        std::uint8_t out[12];
+        jpeg_internal::ConvertPixels(planes, 1, 4, out, 12, path);
+        for (int i = 0; i < 12; ++i) CHECK(out[i] == expected[i]);
+    }
 }
 
 TEST_CASE("the fast colour conversion gives the plain bytes and writes only its pixels") {
     std::mt19937 random(7);
+    const std::vector<SimdPath> paths = PathsToTest();
     for (int trial = 0; trial < 4000; ++trial) {
+        const SimdPath path = paths[trial % paths.size()];
         const int rows = 1 + trial % 16;
         const int columns = 1 + (trial / 16) % 16;
         std::int32_t y[256], cb[256], cr[256];
@@ -148,7 +156,8 @@ TEST_CASE("the fast colour conversion gives the plain bytes and writes only its 
         std::memset(block, 0xAB, sizeof block);
         jpeg_internal::PlaneView planes = {y, 16, cb, cr, 16};
         // Bottom-up: row 0 goes to the last row of the area.
-        jpeg_internal::ConvertPixels(planes, rows, columns, block + stride * (rows - 1), stride);
+        jpeg_internal::ConvertPixels(planes, rows, columns, block + stride * (rows - 1), stride,
+                                     path);
         for (int row = 0; row < 16; ++row) {
             const std::uint8_t* bytes = block + stride * row;
             const int r = rows - 1 - row;  // picture row stored in this memory row
@@ -164,4 +173,55 @@ TEST_CASE("the fast colour conversion gives the plain bytes and writes only its 
             }
         }
     }
+}
+
+namespace {
+
+// Every path's conversion against the plain double rule for every Y (after
+// the level shift) in -256..511 and every `step`-th (Cb, Cr) pair of
+// -384..383 each, a range that covers the samples of real pictures.
+// Returns how many pixels matched on every path; stops at the first that
+// does not.
+long CompareColourRange(int step) {
+    const int kRows = 48, kColumns = 16;  // 768 values of Y
+    std::int32_t y[kRows * kColumns], cb[kRows * kColumns], cr[kRows * kColumns];
+    for (int i = 0; i < kRows * kColumns; ++i) y[i] = i - 256 - 128;  // before the level shift
+    const std::vector<SimdPath> paths = PathsToTest();
+    long matched = 0;
+    for (long pair = 0; pair < 768L * 768L; pair += step) {
+        const int blue = static_cast<int>(pair / 768) - 384,
+                  red = static_cast<int>(pair % 768) - 384;
+        for (int i = 0; i < kRows * kColumns; ++i) {
+            cb[i] = blue;
+            cr[i] = red;
+        }
+        std::uint8_t expected[kRows * kColumns][3];
+        for (int i = 0; i < kRows * kColumns; ++i)
+            ReferenceColour(y[i] + 128, blue, red, expected[i]);
+        for (SimdPath path : paths) {
+            std::uint8_t out[kRows][3 * kColumns];
+            const jpeg_internal::PlaneView planes = {y, kColumns, cb, cr, kColumns};
+            // A negative stride: row r goes to out[r].
+            jpeg_internal::ConvertPixels(planes, kRows, kColumns, out[0], -3 * kColumns, path);
+            if (std::memcmp(out, expected, sizeof out) != 0) {
+                FAIL_CHECK("Cb " << blue << ", Cr " << red << " differ on the "
+                                 << std::string(jpeg_internal::PathName(path)) << " path");
+                return matched;
+            }
+        }
+        matched += kRows * kColumns;
+    }
+    return matched;
+}
+
+}  // namespace
+
+TEST_CASE("colour conversion: every path equals the plain rule, a sample of the range") {
+    CHECK(CompareColourRange(97) == 768L * ((768L * 768L + 96) / 97));
+}
+
+// The whole range, 453 million pixels (run with --no-skip; about 13 s in a Release build).
+TEST_CASE("colour conversion: every path equals the plain rule, the whole range" *
+          doctest::skip()) {
+    CHECK(CompareColourRange(1) == 768L * 768L * 768L);
 }

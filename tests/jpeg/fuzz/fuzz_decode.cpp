@@ -3,7 +3,10 @@
 // with their header, left unlocked and not leaked, and that the picture is
 // byte for byte the plain reference decoder's (which also checks the fast
 // path against the one-bit rules on every odd stream the fuzzer makes).
+// The stream's length picks the vector path (scalar, SSE2, AVX2, as far as
+// the CPU has them), so that every path meets every kind of input.
 #include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_simd.h"
 #include "tests/jpeg/reference_decoder.h"
 
 #include <cstdio>
@@ -29,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BYTE* stream = static_cast<BYTE*>(std::malloc(size ? size : 1));
     if (size) std::memcpy(stream, data, size);
 
+    jpeg_internal::LimitPath(static_cast<jpeg_internal::SimdPath>(size % 3));
     velmor_host::SetAllocationLimit(kAllocationLimit);
     const long blocksBefore = velmor_host::LiveBlocks();
     const int textsBefore = velmor_host::DebugTextCount();
