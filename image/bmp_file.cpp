@@ -135,10 +135,8 @@ int DibImage::SaveBmpFile(const std::string& name) {
     // that rows missing from a short block cannot shift the ones present.
     const DWORD pixelBytes = topDown ? static_cast<DWORD>(rows * stride) : held;
     const DWORD pixelOffset = BMP_FILE_HEADER_BYTES + BMP_INFO_HEADER_BYTES + 4 * saved.colours;
-    BYTE fileHeader[BMP_FILE_HEADER_BYTES] = {'B', 'M'};
-    const DWORD fileSize = pixelOffset + pixelBytes;
-    std::memcpy(fileHeader + 2, &fileSize, 4);
-    std::memcpy(fileHeader + 10, &pixelOffset, 4);
+    BYTE fileHeader[BMP_FILE_HEADER_BYTES];
+    PackBmpFileHeader(pixelOffset, pixelBytes, fileHeader);
     if (topDown) saved.header.biHeight = -saved.header.biHeight;
     if (saved.header.biSizeImage != 0) saved.header.biSizeImage = pixelBytes;
 

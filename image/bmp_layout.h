@@ -7,10 +7,10 @@
 // pixels lie and how large the two blocks are.  Pure byte work on local
 // memory, so it builds (and is fuzzed) on the host as well; the loaders only
 // add the file and resource calls.
+#include "image/bmp_writer.h"
 #include "image/local_block.h"
 #include "jpeg/win32_compat.h"
 
-const DWORD BMP_FILE_HEADER_BYTES = 14;
 const DWORD BMP_INFO_HEADER_BYTES = 40;
 const DWORD BMP_MAX_COLOURS = 256;
 // All that a file's layout is read from: its two headers and the largest

@@ -1,17 +1,9 @@
 #include "image/jpeg_image.h"
 
+#include <utility>
+
+#include "image/local_block.h"
 #include "jpeg/jpeg_decoder.h"
-
-namespace {
-
-void FreeBlock(HLOCAL& block) {
-    if (block) {
-        LocalFree(block);
-        block = nullptr;
-    }
-}
-
-}  // namespace
 
 JpegImage::JpegImage() {}
 
@@ -24,29 +16,30 @@ int JpegImage::LoadFromResource(int id, HMODULE module) {
     HGLOBAL resource = LoadResource(module, found);
     if (!resource) return 0;
     const BYTE* stream = static_cast<const BYTE*>(LockResource(resource));
-    if (!stream) {
-        FreeResource(resource);
-        return 0;
-    }
-    const DWORD length = SizeofResource(module, found);
-
-    loaded = 0;
-    FreeBlock(headerBlock);
-    FreeBlock(pixelBlock);
-    // The cached stride belonged to the old header.
-    rowStride = 0;
-
-    JpegDecoder decoder;
-    decoder.Decode(stream, length, &headerBlock, &pixelBlock);
+    const int result = stream ? Decode(stream, SizeofResource(module, found)) : 0;
     FreeResource(resource);
+    return result;
+}
 
+int JpegImage::Decode(const BYTE* stream, DWORD length) {
+    // The old picture goes as soon as the new stream is at hand, whether or
+    // not it decodes; its cached stride belonged to the old header.
+    loaded = 0;
+    LocalBlock oldHeader(std::exchange(headerBlock, nullptr));
+    LocalBlock oldPixels(std::exchange(pixelBlock, nullptr));
+    rowStride = 0;
     sectionStale = 1;
-    if (headerBlock && pixelBlock) {
-        loaded = 1;
-        return 1;
-    }
+
+    HLOCAL headerHandle = nullptr;
+    HLOCAL pixelHandle = nullptr;
+    JpegDecoder decoder;
+    decoder.Decode(stream, length, &headerHandle, &pixelHandle);
+    LocalBlock header(headerHandle);
+    LocalBlock pixels(pixelHandle);
     // A stream that did not yield both blocks is no picture.
-    FreeBlock(headerBlock);
-    FreeBlock(pixelBlock);
-    return 0;
+    if (!header || !pixels) return 0;
+    headerBlock = header.Release();
+    pixelBlock = pixels.Release();
+    loaded = 1;
+    return 1;
 }

@@ -12,6 +12,10 @@ public:
     // Decodes IMGDAT resource `id` of `module` (null: the executable).
     // 1 when the resource was found and decoded into a picture, else 0.
     int LoadFromResource(int id, HMODULE module);
+
+private:
+    // Replaces the picture with the one `length` bytes of JPEG stream hold.
+    int Decode(const BYTE* stream, DWORD length);
 };
 
 #endif

@@ -3,6 +3,7 @@
 // Exit codes: 0 picture written, 3 the stream yields no picture,
 // 2 usage or I/O error.  A refusal or an early stop says the decoder's
 // reason in one line on stderr.
+#include "image/bmp_writer.h"
 #include "image/local_block.h"
 #include "jpeg/jpeg_decoder.h"
 
@@ -25,22 +26,6 @@ bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes) {
         bytes->insert(bytes->end(), buffer, buffer + got);
     const bool ok = !std::ferror(file);
     std::fclose(file);
-    return ok;
-}
-
-void PutLe(BYTE* at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) at[i] = static_cast<BYTE>(value >> (8 * i));
-}
-
-bool WriteBmp(const char* path, const BYTE* info, const BYTE* pixels, std::uint32_t imageBytes) {
-    BYTE fileHeader[14] = {'B', 'M'};
-    PutLe(fileHeader + 2, 14 + 40 + imageBytes, 4);
-    PutLe(fileHeader + 10, 14 + 40, 4);
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(fileHeader, 1, 14, file) == 14 && std::fwrite(info, 1, 40, file) == 40 &&
-              std::fwrite(pixels, 1, imageBytes, file) == imageBytes;
-    ok = (std::fclose(file) == 0) && ok;
     return ok;
 }
 
@@ -77,7 +62,7 @@ int main(int argc, char** argv) {
         if (info.Bytes() && pixels.Bytes()) {
             BITMAPINFOHEADER header;
             std::memcpy(&header, info.Bytes(), sizeof header);
-            written = WriteBmp(argv[2], info.Bytes(), pixels.Bytes(), header.biSizeImage);
+            written = WriteBmpFile(argv[2], header, pixels.Bytes(), header.biSizeImage);
         }
     }
     if (!written) {

@@ -1,5 +1,7 @@
 #include "tests/e2e/driver/saver_driver.h"
 
+#include "image/bmp_writer.h"
+
 #include <cstdio>
 
 #ifndef VELMOR_SCR_UNIX_PATH
@@ -467,31 +469,22 @@ int Screenshot::CountOtherThan(std::uint32_t rgb, int left, int top, int right, 
 }
 
 bool Screenshot::SaveBmp(const std::string& path) const {
-    int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER fileHeader = {};
+    // BMP rows are padded to whole 32-bit words; the shot's rows are not.
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    const size_t stride = (rowBytes + 3) & ~static_cast<size_t>(3);
+    std::vector<std::uint8_t> rows(stride * height, 0);
+    for (int y = 0; y < height; ++y)
+        std::copy(bgr.begin() + static_cast<std::ptrdiff_t>(y * rowBytes),
+                  bgr.begin() + static_cast<std::ptrdiff_t>((y + 1) * rowBytes),
+                  rows.begin() + static_cast<std::ptrdiff_t>(y * stride));
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
     header.biWidth = width;
-    header.biHeight = -height;
+    header.biHeight = -height;  // top row first, as captured
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    fileHeader.bfType = 0x4D42;
-    fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
-    fileHeader.bfSize = fileHeader.bfOffBits + static_cast<DWORD>(stride) * height;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fwrite(&fileHeader, sizeof fileHeader, 1, file);
-    std::fwrite(&header, sizeof header, 1, file);
-    std::vector<std::uint8_t> row(static_cast<size_t>(stride), 0);
-    for (int y = 0; y < height; ++y) {
-        std::copy(bgr.begin() + static_cast<std::ptrdiff_t>(y) * width * 3,
-                  bgr.begin() + static_cast<std::ptrdiff_t>(y + 1) * width * 3, row.begin());
-        std::fwrite(row.data(), 1, row.size(), file);
-    }
-    return std::fclose(file) == 0;
+    return WriteBmpFile(path.c_str(), header, rows.data(), rows.size());
 }
 
 bool CaptureScreen(const RECT& rect, Screenshot* shot) {
