@@ -72,7 +72,9 @@ bool Dispatch(HINSTANCE instance, const CommandLineWords& words) {
             return false;
         case MODE_PREVIEW: {
             HWND parent = PreviewParent(words.argumentWord);
-            // One saver at a time: a running full-screen saver or preview wins.
+            // No preview while a full-screen saver runs.  FindWindowA sees only
+            // top-level windows: it finds a full-screen saver's window, never
+            // another preview (a child of its control panel's window).
             if (parent == nullptr || FindWindowA(SAVER_CLASS, nullptr) != nullptr) {
                 return false;
             }
