@@ -13,7 +13,8 @@ SaverWindow::SaverWindow()
       clicked(0),
       savePictureNumber(1),
       intervalTicks(0),
-      timerId(0) {}
+      timerId(0),
+      loaderRoutine(LoaderThreadProc) {}
 
 // The loader thread and the timer were stopped at WM_DESTROY; only the two
 // pictures are left to free.

@@ -40,6 +40,9 @@ public:
     int savePictureNumber;
     int intervalTicks;
     UINT_PTR timerId;
+    // The routine of every loader thread: LoaderThreadProc.  Tests put one in
+    // its place to see what the show does when a loader makes no picture.
+    LPTHREAD_START_ROUTINE loaderRoutine;
 
     SaverWindow(const SaverWindow&) = delete;
     SaverWindow& operator=(const SaverWindow&) = delete;

@@ -20,7 +20,7 @@ namespace {
 void StartLoaderThread(SaverWindow& window) {
     if (window.loaderThread) CloseHandle(window.loaderThread);
     window.loaderThread =
-        CreateThread(nullptr, 0, LoaderThreadProc, &window, 0, &window.loaderThreadId);
+        CreateThread(nullptr, 0, window.loaderRoutine, &window, 0, &window.loaderThreadId);
 }
 
 void WaitForLoaderThread(SaverWindow& window) {
@@ -136,8 +136,11 @@ int SaverWindow::Advance() {
         WaitForLoaderThread(*this);
     }
     if (!preparedPicture) {
-        // The first picture of the show, or a loader that made nothing:
-        // load it now, synchronously (the control word says go).
+        // The first picture of the show, or a loader that made nothing or
+        // could not be started: load it now, synchronously.  The control word
+        // may still say hold (no thread took the last release), and no tick
+        // comes while this thread waits, so the loader is released here.
+        loaderControl = LOADER_GO;
         StartLoaderThread(*this);
         WaitForLoaderThread(*this);
     }

@@ -412,22 +412,64 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     CHECK(StoredStartPicture() == 5);
 }
 
+namespace {
+
+// A loader that ends at once without a picture, as one does whose picture
+// object cannot be allocated.
+DWORD WINAPI MakesNoPicture(LPVOID) {
+    return 0;
+}
+
+DWORD WINAPI AdvanceOnItsOwnThread(LPVOID saver) {
+    static_cast<SaverWindow*>(saver)->Advance();
+    return 0;
+}
+
+}  // namespace
+
+TEST_CASE("advancing with no loader thread and the control word at hold loads at once") {
+    // What a failed CreateThread for the previous picture leaves behind,
+    // before any tick has released the loader.
+    EngineFixture f;
+    SaverWindow& s = *f.saver;
+    s.savePictureNumber = 0;
+    s.pictureNumber = 3;
+    s.loaderControl = LOADER_HOLD;
+    REQUIRE(s.loaderThread == nullptr);
+
+    HANDLE advancing = CreateThread(nullptr, 0, AdvanceOnItsOwnThread, &s, 0, nullptr);
+    REQUIRE(advancing != nullptr);
+    bool returned = WaitForSingleObject(advancing, 10000) == WAIT_OBJECT_0;
+    CHECK(returned);
+    if (!returned) {
+        s.loaderControl = LOADER_GO;  // let the stuck load end, so the test can
+        WaitForSingleObject(advancing, INFINITE);
+    }
+    CloseHandle(advancing);
+    REQUIRE(s.currentPicture != nullptr);
+    CHECK(s.currentPicture->Width() == 360);
+    CHECK(s.pictureNumber == 4);
+}
+
 TEST_CASE("a loader that made nothing for picture 12 does not stall the show") {
     EngineFixture f;
     f.Start("11", "30");
     SaverWindow& s = *f.saver;
     REQUIRE(s.pictureNumber == 12);  // the wide picture is on screen
 
-    // End the holding loader, and let the next one find the quit word, so
-    // that picture 12 comes out as no picture at all.
+    // End the holding loader without a picture, and let the synchronous
+    // load make nothing either, so that picture 12 comes out as no picture
+    // at all.
     s.loaderControl = LOADER_QUIT;
     WaitForSingleObject(s.loaderThread, INFINITE);
     CloseHandle(s.loaderThread);
     s.loaderThread = nullptr;
+    s.loaderRoutine = MakesNoPicture;
     s.clicked = 1;
     CHECK(s.Tick() == 0);
     CHECK(s.currentPicture == nullptr);
     CHECK(s.pictureNumber == 1);
+    s.loaderRoutine = LoaderThreadProc;
 
     // The next tick moves on to picture 1 instead of waiting out picture
     // 12's interval on a black window.
