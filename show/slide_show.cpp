@@ -146,6 +146,7 @@ int SaverWindow::Advance() {
     }
     currentPicture = preparedPicture;
     preparedPicture = nullptr;
+    engineState.pictureShown = true;
 
     pictureNumber = NextPictureNumber(pictureNumber);
     loaderControl = LOADER_HOLD;
@@ -155,8 +156,10 @@ int SaverWindow::Advance() {
 
 int SaverWindow::StopShow() {
     // pictureNumber is the next picture to load; the one on screen is the one
-    // before.  A window closed before its show started has none to save.
-    int save = savePictureNumber && !engineState.firstPaintPending;
+    // before.  A show that never swapped a picture in (closed before its
+    // first paint, or without a timer) has none to save: the stored number
+    // stays as it was.
+    int save = savePictureNumber && engineState.pictureShown;
     int onScreen = 0;
     if (save) {
         onScreen = PictureOnScreen(pictureNumber);

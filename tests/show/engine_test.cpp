@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -29,6 +30,20 @@ void StoreSetting(const char* section, const char* key, const char* value) {
 
 int StoredStartPicture() {
     return static_cast<int>(GetPrivateProfileIntA("Image", "NO", -1, IniFile().c_str()));
+}
+
+// The settings file's bytes, read from the Windows directory.
+std::string SettingsBytes() {
+    char directory[MAX_PATH];
+    GetWindowsDirectoryA(directory, MAX_PATH);
+    std::string bytes;
+    FILE* file = std::fopen((std::string(directory) + "\\" + IniFile()).c_str(), "rb");
+    if (!file) return bytes;
+    char chunk[256];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
+    std::fclose(file);
+    return bytes;
 }
 
 // A plain 800 x 600 popup window that the engine draws into, with the
@@ -314,6 +329,24 @@ TEST_CASE("closing saves the picture on screen; the preview saves nothing") {
         CHECK(StoredStartPicture() == 2);
         CHECK(f.saver->loaderThread == nullptr);
         CHECK(f.saver->timerId == 0);
+    }
+    SUBCASE("windowed, but the timer could not be set: the file stays as it was") {
+        EngineFixture f;
+        StoreSetting("Image", "NO", "5");
+        StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
+        std::string before = SettingsBytes();
+        REQUIRE(!before.empty());
+        // SetTimer fails for a window that is gone; no picture comes in.
+        HWND gone = CreateWindowExA(0, "velmor_show_engine_test", "gone", WS_POPUP, 0, 0, 8, 8,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        REQUIRE(gone != nullptr);
+        DestroyWindow(gone);
+        f.saver->hwnd = gone;
+        f.saver->OnFirstPaint();
+        REQUIRE(f.saver->timerId == 0);
+        CHECK(f.saver->currentPicture == nullptr);
+        f.Stop();
+        CHECK(SettingsBytes() == before);
     }
     SUBCASE("preview") {
         EngineFixture f;
