@@ -14,9 +14,6 @@
 
 namespace {
 
-const char WINDOWED_CLASS[] = "velmor_CN";
-const char SAVER_CLASS[] = "WindowScreenSaverClass";
-
 // Shift-JIS (code page 932) texts, passed to MessageBoxA as they are:
 // "no password can be set" and "password setting".
 const char PASSWORD_TEXT[] =
@@ -33,9 +30,15 @@ void InitCommonControlClasses() {
 
 WNDCLASSA DefaultWindowClass(HINSTANCE instance) {
     WNDCLASSA windowClass;
+    // 0x0803.  A new size repaints the whole window, since the picture is
+    // centred in it; and the system keeps what the window covers, so that
+    // the desktop comes back without a repaint when a full-screen saver ends.
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS;
     windowClass.lpfnWndProc = SaverWndProc;
     windowClass.cbClsExtra = 0;
+    // Four bytes, room for a 32-bit object pointer; unused, as the object is
+    // bound through GWLP_USERDATA, which holds a whole pointer on 64-bit
+    // Windows too.  The class keeps the size it has always registered.
     windowClass.cbWndExtra = 4;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));

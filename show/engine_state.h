@@ -4,7 +4,6 @@
 #include <windows.h>
 
 // The slide show's frame counters and the layout of the picture on screen.
-// There is one saver window per process, so there is one of these.
 struct EngineState {
     int firstPaintPending = 1;  // the first WM_PAINT starts the show
     int cycleTick = 0;          // ticks into the current display interval
@@ -18,7 +17,5 @@ struct EngineState {
     int marginX = 0;
     int marginY = 0;
 };
-
-extern EngineState engineState;
 
 #endif
