@@ -32,7 +32,10 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_PAINT:
-            show.OnFirstPaint();  // no drawing here: the default erases with black
+            // No drawing here: the default processing erases with black, and
+            // the next tick draws the picture again.
+            show.OnFirstPaint();
+            show.RedrawAtNextTick();
             break;
         case WM_LBUTTONDOWN:
             show.clicked = 1;  // the tick moves on to the next picture at once

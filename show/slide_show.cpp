@@ -105,18 +105,35 @@ void SlideShow::LayOut(bool wide) {
 
 // Brings the picture's DIB section to the frame's brightness (a fade
 // rebuilds it; other frames reuse what the last fade left, full brightness
-// after the fade-in) and draws the frame's part of it in its place.
+// after the fade-in) and draws the frame's part of it in its place.  A frame
+// that would put the same pixels where they already are is not drawn: a
+// steady picture costs a tick nothing until a paint has covered it.
 void SlideShow::DrawFrame(const FramePlan& plan, bool wide) {
     JpegImage& picture = *currentPicture;
-    WindowDc dc(hwnd);
-    if (!dc.Get()) return;
     RECT& src = state.srcRect;
     src = SourceRectFor(plan, wide, picture.Width(), state.shownTicks, src);
-    if (plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT)
-        FadeFrame(picture, dc.Get(), plan, wide, src);
     const RECT& dest = state.destRect;
-    picture.Draw(dc.Get(), dest.left, dest.top, dest.right, dest.bottom, src.left, src.top,
-                 src.right, src.bottom, SRCCOPY);
+    bool fades = plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT;
+    if (fades)
+        drawn.valid = false;  // a new brightness, whether or not it reaches the window
+    else if (IsOnScreen(src, dest))
+        return;
+
+    WindowDc dc(hwnd);
+    if (!dc.Get()) return;
+    if (fades) FadeFrame(picture, dc.Get(), plan, wide, src);
+    drawn.valid = picture.Draw(dc.Get(), dest.left, dest.top, dest.right, dest.bottom, src.left,
+                               src.top, src.right, src.bottom, SRCCOPY) == 1;
+    drawn.src = src;
+    drawn.dest = dest;
+}
+
+bool SlideShow::IsOnScreen(const RECT& src, const RECT& dest) const {
+    return drawn.valid && EqualRect(&drawn.src, &src) && EqualRect(&drawn.dest, &dest);
+}
+
+void SlideShow::RedrawAtNextTick() {
+    drawn.valid = false;
 }
 
 int SlideShow::Advance() {
@@ -137,6 +154,7 @@ int SlideShow::Advance() {
     }
     currentPicture = std::move(preparedPicture);
     state.pictureShown = true;
+    drawn.valid = false;
 
     pictureNumber = NextPictureNumber(pictureNumber);
     loaderControl = LOADER_HOLD;

@@ -31,6 +31,9 @@ public:
     int Tick();          // one frame; 0 when there is no picture to draw
     int Advance();       // swaps the next picture in, starts its loader
     int StopShow();      // saves the picture on screen, ends timer and loader
+    // A paint may have covered the picture (WM_PAINT erases to black): the
+    // next tick draws it again, also where nothing about it has changed.
+    void RedrawAtNextTick();
 
     // Shared with the loader thread: written by the GUI thread, polled by
     // the loader.  One aligned 32-bit atomic, no locks.
@@ -56,10 +59,22 @@ public:
     SlideShow& operator=(const SlideShow&) = delete;
 
 private:
+    // The frame the window shows, as far as the show knows: the part of the
+    // picture drawn last and where.  Not valid before the first draw of a
+    // picture, or once a paint may have covered it.
+    struct DrawnFrame {
+        bool valid = false;
+        RECT src = {0, 0, 0, 0};
+        RECT dest = {0, 0, 0, 0};
+    };
+
     void StartLoaderThread();
     void WaitForLoaderThread();
     void LayOut(bool wide);
     void DrawFrame(const FramePlan& plan, bool wide);
+    bool IsOnScreen(const RECT& src, const RECT& dest) const;
+
+    DrawnFrame drawn;
 };
 
 #endif

@@ -444,6 +444,46 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     CHECK(StoredStartPicture() == 5);
 }
 
+TEST_CASE("a steady picture is drawn again only after a paint") {
+    StoreSetting("Image", "NO", "1");
+    StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = SaverWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = WINDOWED_CLASS;
+    RegisterClassA(&wc);
+    SaverWindow* saver = new SaverWindow();
+    REQUIRE(saver->Create(nullptr) == 1);
+    HWND window = saver->hwnd;
+    PumpMessagesFor(2600);  // the timer runs the fade-in; the picture is steady now
+
+    const RECT& dest = saver->show.state.destRect;
+    RECT box = {dest.left + 40, dest.top + 40, dest.left + 80, dest.top + 80};
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    RECT boxOnScreen = box;
+    OffsetRect(&boxOnScreen, origin.x, origin.y);
+    std::vector<DWORD> picture = CaptureScreen(boxOnScreen);
+    const std::vector<DWORD> white(40 * 40, 0xFFFFFF);
+    REQUIRE(picture != white);
+
+    // Something else draws over the picture: steady ticks leave that alone...
+    HDC dc = GetDC(window);
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(window, dc);
+    PumpMessagesFor(400);
+    CHECK(CaptureScreen(boxOnScreen) == white);
+    // ...until a paint, which erases the window: the next tick draws it again.
+    InvalidateRect(window, nullptr, TRUE);
+    PumpMessagesFor(300);
+    CHECK(CaptureScreen(boxOnScreen) == picture);
+
+    DestroyWindow(window);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
 namespace {
 
 // A loader that ends at once without a picture, as one does whose picture
