@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <memory>
 #include <new>
 
 #include "app/command_line.h"
@@ -55,14 +56,25 @@ HWND PreviewParent(const char* argumentWord) {
     return reinterpret_cast<HWND>(static_cast<LONG_PTR>(ParseWindowNumber(argumentWord)));
 }
 
-// Registers the class and opens the window of `window`; the object owns
-// itself from here on (and may already be gone when Create fails).
-bool OpenWindow(WNDCLASSA& windowClass, SaverWindow* window, HWND parent) {
-    if (window == nullptr) {
+// Registers the class and opens the window of `window`.  Once its window is
+// made the object owns itself (it goes at WM_NCDESTROY).  When no window
+// could be made the object was never bound to one (creation fails before
+// WM_CREATE, which the objects always accept), so it is freed here.
+bool OpenWindow(WNDCLASSA& windowClass, std::unique_ptr<SaverWindow> window, HWND parent) {
+    if (!window) {
         return false;
     }
     RegisterClassA(&windowClass);
-    return window->Create(parent) != 0;
+    if (window->Create(parent) == 0) {
+        return false;
+    }
+    window.release();
+    return true;
+}
+
+template <typename Window>
+std::unique_ptr<SaverWindow> NewWindow() {
+    return std::unique_ptr<SaverWindow>(new (std::nothrow) Window());
 }
 
 // Opens the window of the selected mode, or runs the dialog or message
@@ -82,18 +94,18 @@ bool Dispatch(HINSTANCE instance, const CommandLineWords& words) {
                 return false;
             }
             windowClass.lpszClassName = SAVER_CLASS;
-            return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), parent);
+            return OpenWindow(windowClass, NewWindow<SaverWindow>(), parent);
         }
         case MODE_FULL_SCREEN:
             windowClass.lpszClassName = SAVER_CLASS;
             windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_BLANK));
-            return OpenWindow(windowClass, new (std::nothrow) FullScreenSaverWindow(), nullptr);
+            return OpenWindow(windowClass, NewWindow<FullScreenSaverWindow>(), nullptr);
         case MODE_PASSWORD:
             MessageBoxA(nullptr, PASSWORD_TEXT, PASSWORD_CAPTION, MB_OK);
             return false;
         case MODE_WINDOWED:
         default:
-            return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), nullptr);
+            return OpenWindow(windowClass, NewWindow<SaverWindow>(), nullptr);
     }
 }
 
