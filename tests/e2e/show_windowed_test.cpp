@@ -25,16 +25,22 @@ void SetClientSize640x480(HWND hwnd) {
     Wait(200);
 }
 
+// Starts the windowed saver and gives its window a 640 x 480 client area;
+// the new size takes effect at the next picture.
+HWND StartWindowed640x480(e2e::SaverProcess& saver) {
+    REQUIRE(saver.Start(""));
+    HWND window = e2e::WaitForTopLevelWindow(saver.Id(), "velmor_CN", START_TIMEOUT_MS);
+    REQUIRE(window != nullptr);
+    SetClientSize640x480(window);
+    return window;
+}
+
 }  // namespace
 
 TEST_CASE("a click during the fade-in clears the window and fades the next picture in") {
     StoreSettings(nullptr, nullptr);  // picture 1, 30 s
     e2e::SaverProcess saver;
-    REQUIRE(saver.Start(""));
-    HWND window = e2e::WaitForTopLevelWindow(saver.Id(), "velmor_CN", START_TIMEOUT_MS);
-    REQUIRE(window != nullptr);
-    // The new size takes effect at the next picture.
-    SetClientSize640x480(window);
+    HWND window = StartWindowed640x480(saver);
     RECT client = ClientAreaOnScreen(window);
     REQUIRE(client.right - client.left == 640);
     REQUIRE(client.bottom - client.top == 480);
@@ -106,10 +112,7 @@ TEST_CASE("closing while picture 12 is on screen stores 12") {
 TEST_CASE("a steady picture is not drawn again until uncovered, then within two ticks") {
     StoreSettings(nullptr, nullptr);  // picture 1, 30 s
     e2e::SaverProcess saver;
-    REQUIRE(saver.Start(""));
-    HWND window = e2e::WaitForTopLevelWindow(saver.Id(), "velmor_CN", START_TIMEOUT_MS);
-    REQUIRE(window != nullptr);
-    SetClientSize640x480(window);
+    HWND window = StartWindowed640x480(saver);
     RECT client = ClientAreaOnScreen(window);
     // Picture 2 comes laid out for the new client area, at (140, 0, 500, 480).
     e2e::SendWithTimeout(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20), 10000);

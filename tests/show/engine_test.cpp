@@ -160,6 +160,17 @@ int NonBlackIn(const std::vector<DWORD>& shot, int w, int x0, int x1, int h) {
     return n;
 }
 
+// A class of windows bound to SaverWindow objects, as the saver registers.
+void RegisterSaverClass(const char* name) {
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = SaverWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
 bool IsRunning(HANDLE thread) {
     return thread && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
 }
@@ -405,16 +416,10 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     StoreSetting("Image", "NO", "5");
     StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
 
-    WNDCLASSA wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = SaverWndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = "WindowScreenSaverClass";
-    RegisterClassA(&wc);
+    RegisterSaverClass(SAVER_CLASS);
     HWND area = CreateWindowExA(0, "velmor_show_engine_test", "preview area",
                                 WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 300, 200, 152, 112,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     REQUIRE(area != nullptr);
 
     SaverWindow* preview = new SaverWindow();
@@ -447,12 +452,7 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
 TEST_CASE("a steady picture is drawn again only after a paint") {
     StoreSetting("Image", "NO", "1");
     StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = SaverWndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = WINDOWED_CLASS;
-    RegisterClassA(&wc);
+    RegisterSaverClass(WINDOWED_CLASS);
     SaverWindow* saver = new SaverWindow();
     REQUIRE(saver->Create(nullptr) == 1);
     HWND window = saver->hwnd;
