@@ -17,9 +17,12 @@ const int PAN_TICKS = 450;      // the wide picture pans after its fade-in
 // The wide picture stays at least its pan and another 8 s (120 ticks) for
 // its steady view and fade-out, however short the interval.
 const int WIDE_MIN_PERIOD = PAN_TICKS + 120;
-const int LATE_START_FLOOR = 225;  // least starting cycleTick of picture 12
-const int WIDE_PICTURE = 11;       // about four times as wide as high: panned
+// Picture 12 comes on late in its interval, for its last quarter: its
+// cycleTick starts at 3/4 of the interval, and at least at 225 (the shortest
+// interval, 15 s, in ticks; with that interval it stays a whole one).
+const int LATE_START_FLOOR = 225;
 const int LATE_START_PICTURE = 12;
+const int WIDE_PICTURE = 11;  // about four times as wide as high: panned
 
 // pictureNumber holds the next picture to load, so the wide picture is on
 // screen exactly while it is 12; and when it is 12 at a picture change,
