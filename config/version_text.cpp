@@ -1,7 +1,8 @@
 #include "config/version_text.h"
 
 #include <cstdio>
-#include <new>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -10,13 +11,23 @@ const int OUTPUT_SIZE = 64;  // the compacted text, cut to 63 bytes
 
 const char UNKNOWN_VERSION[] = "????";
 
-// Copies at most `size` - 1 bytes of `source`, stopping at its terminator
-// or at `sourceEnd`, and terminates the copy.
+// Bytes of the character at `text`: 2 for a lead byte of the ANSI code page
+// (code page 932 on the saver's home system) followed by its trail byte,
+// else 1.
+int CharBytes(const char* text, const char* textEnd) {
+    const bool lead = IsDBCSLeadByte(static_cast<BYTE>(*text)) != 0;
+    return lead && text + 1 < textEnd && text[1] != '\0' ? 2 : 1;
+}
+
+// Copies whole characters of `source`, at most `size` - 1 bytes, stopping at
+// its terminator or at `sourceEnd`, and terminates the copy.  A double-byte
+// character that does not fit is left out whole.
 void CopyBounded(const char* source, const char* sourceEnd, char* dest, int size) {
     int count = 0;
-    while (count < size - 1 && source + count < sourceEnd && source[count] != '\0') {
-        dest[count] = source[count];
-        ++count;
+    while (source + count < sourceEnd && source[count] != '\0') {
+        const int length = CharBytes(source + count, sourceEnd);
+        if (count + length > size - 1) break;
+        for (int i = 0; i < length; ++i, ++count) dest[count] = source[count];
     }
     dest[count] = '\0';
 }
@@ -47,20 +58,27 @@ void CompactVersionText(const char* version, char* output, int outputSize) {
     if (outputSize <= 0) {
         return;
     }
+    const char* versionEnd = version + std::strlen(version);
     bool commaSeen = false;
     int count = 0;
-    for (const char* p = version; *p != '\0' && count < outputSize - 1; ++p) {
+    for (const char* p = version; *p != '\0'; p += CharBytes(p, versionEnd)) {
+        // Blanks and commas are single bytes, and never the trail byte of a
+        // double-byte character.
         if (*p == ' ') {
             continue;
         }
         if (*p == ',') {
-            if (!commaSeen) {
+            if (!commaSeen && count < outputSize - 1) {
                 output[count++] = '.';
                 commaSeen = true;
             }
             continue;
         }
-        output[count++] = *p;
+        const int length = CharBytes(p, versionEnd);
+        if (count + length > outputSize - 1) {
+            break;  // cut before a character that does not fit whole
+        }
+        for (int i = 0; i < length; ++i) output[count++] = p[i];
     }
     output[count] = '\0';
 }
@@ -76,19 +94,17 @@ int SetVersionText(const char* path, HWND dialog, int controlId) {
     if (size != 0) {
         // One spare zero byte behind the data keeps every string in the
         // block terminated.
-        char* block = new (std::nothrow) char[size + 1]();
-        char* text = new (std::nothrow) char[TEXT_SIZE];
-        if (block != nullptr && text != nullptr && GetFileVersionInfoA(path, handle, size, block)) {
-            const char* version = FindFileVersion(block, text);
-            const char* blockEnd = block + size + 1;
-            if (version != nullptr && version >= block && version < blockEnd) {
-                CopyBounded(version, blockEnd, text, TEXT_SIZE);
-                CompactVersionText(text, output, OUTPUT_SIZE);
+        std::vector<char> block(size + 1, '\0');
+        std::vector<char> text(TEXT_SIZE);
+        if (GetFileVersionInfoA(path, handle, size, block.data())) {
+            const char* version = FindFileVersion(block.data(), text.data());
+            const char* blockEnd = block.data() + block.size();
+            if (version != nullptr && version >= block.data() && version < blockEnd) {
+                CopyBounded(version, blockEnd, text.data(), TEXT_SIZE);
+                CompactVersionText(text.data(), output, OUTPUT_SIZE);
                 shown = 1;
             }
         }
-        delete[] text;
-        delete[] block;
     }
     SetWindowTextA(control, output);
     return shown;

@@ -5,14 +5,14 @@
 #include <cstring>
 
 #include "image/dib_layout.h"
+#include "image/gdi_object.h"
 #include "image/local_block.h"
 
 namespace {
 
 void AddRectangle(HRGN region, int left, int top, int right, int bottom) {
-    HRGN piece = CreateRectRgn(left, top, right, bottom);
-    CombineRgn(region, region, piece, RGN_OR);
-    DeleteObject(piece);
+    GdiObject<HRGN> piece(CreateRectRgn(left, top, right, bottom));
+    CombineRgn(region, region, piece.Get(), RGN_OR);
 }
 
 // Reads pixel x of a row as a comparable value for 8, 16 and 24 bits.
@@ -80,7 +80,7 @@ int DibImage::BuildRegionFromColourKey(HRGN region, int left, int top, int right
     const long long signedHeight = header.biHeight;
     const int lastRow = bottom > top ? bottom - 1 : top;
     const long long deepestIndex = signedHeight > 1 ? signedHeight - 1 - top : lastRow;
-    if (stride == 0 || (deepestIndex + 1) * stride > ImageSize()) return 0;
+    if (stride == 0 || (deepestIndex + 1) * stride > HeldImageBytes()) return 0;
 
     LockedBlock pixels(pixelBlock);
     if (!pixels.Bytes()) return 0;

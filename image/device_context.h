@@ -61,11 +61,12 @@ private:
 
 // A palette selected into a device context that the caller owns (not forced
 // to the background) and realised; the palette it replaced goes back, forced
-// to the background, when the owner goes.
+// to the background, when the owner goes.  A null palette selects nothing.
 class SelectedPalette {
 public:
-    SelectedPalette(HDC dc, HPALETTE palette) : dc(dc), previous(SelectPalette(dc, palette, FALSE)) {
-        RealizePalette(dc);
+    SelectedPalette(HDC dc, HPALETTE palette)
+        : dc(dc), previous(palette ? SelectPalette(dc, palette, FALSE) : nullptr) {
+        if (palette) RealizePalette(dc);
     }
     ~SelectedPalette() {
         if (previous) SelectPalette(dc, previous, TRUE);
@@ -76,6 +77,29 @@ public:
 private:
     HDC dc;
     HPALETTE previous;
+};
+
+// StretchBlt in HALFTONE mode for the owner's lifetime: the source pixels
+// that meet in one destination pixel are averaged, where the default mode
+// ANDs them (dark lines across a scaled photograph) and COLORONCOLOR drops
+// them.  HALFTONE needs the brush origin set after the mode is chosen; mode
+// and origin go back when the owner goes.
+class HalftoneStretch {
+public:
+    explicit HalftoneStretch(HDC dc) : dc(dc), previousMode(SetStretchBltMode(dc, HALFTONE)) {
+        if (!SetBrushOrgEx(dc, 0, 0, &previousOrigin)) previousOrigin = {0, 0};
+    }
+    ~HalftoneStretch() {
+        SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+        if (previousMode) SetStretchBltMode(dc, previousMode);
+    }
+    HalftoneStretch(const HalftoneStretch&) = delete;
+    HalftoneStretch& operator=(const HalftoneStretch&) = delete;
+
+private:
+    HDC dc;
+    int previousMode;
+    POINT previousOrigin = {0, 0};
 };
 
 #endif

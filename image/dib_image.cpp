@@ -1,19 +1,24 @@
 #include "image/dib_image.h"
 
+#include <climits>
 #include <cstring>
-#include <new>
+#include <vector>
 
+#include "image/device_context.h"
 #include "image/dib_layout.h"
+#include "image/gdi_object.h"
 #include "image/local_block.h"
 
 namespace {
 
-// A BITMAPINFO with room for everything GDI may read after the header:
-// three colour masks and up to 256 colour entries.
-struct SectionInfo {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[3 + 256];
-};
+const WORD PALETTE_VERSION = 0x300;  // the only LOGPALETTE version GDI knows
+
+// a + b as an int; false when the sum does not fit one.
+bool SumFits(long long a, long long b, int* sum) {
+    if (a + b < INT_MIN || a + b > INT_MAX) return false;
+    *sum = static_cast<int>(a + b);
+    return true;
+}
 
 }  // namespace
 
@@ -25,135 +30,75 @@ DibImage::DibImage()
       section(nullptr),
       palette(nullptr),
       loaded(0),
-      blitSuppressed(0) {}
+      blitSuppressed(0),
+      sectionIsPart(false),
+      sectionPart() {}
 
 DibImage::~DibImage() {
-    if (section) {
-        DeleteObject(section);
-        section = nullptr;
-    }
-    if (palette) {
-        DeleteObject(palette);
-        palette = nullptr;
-    }
-    if (pixelBlock) {
-        LocalFree(pixelBlock);
-        pixelBlock = nullptr;
-    }
-    if (headerBlock) {
-        LocalFree(headerBlock);
-        headerBlock = nullptr;
-    }
+    // Guards go in reverse order: the section, the palette, the pixel block,
+    // then the header block.
+    LocalBlock ownedHeader(headerBlock);
+    LocalBlock ownedPixels(pixelBlock);
+    GdiObject<HPALETTE> ownedPalette(palette);
+    GdiObject<HBITMAP> ownedSection(section);
 }
 
-int DibImage::ReadHeader(BITMAPINFOHEADER* header) {
+bool DibImage::ReadHeader(BITMAPINFOHEADER* header) {
     LockedBlock block(headerBlock);
-    if (block.Size() < sizeof(BITMAPINFOHEADER)) return 0;
+    if (block.Size() < sizeof(BITMAPINFOHEADER)) return false;
     std::memcpy(header, block.Bytes(), sizeof(BITMAPINFOHEADER));
-    return 1;
-}
-
-BYTE* DibImage::ReplaceSection(HDC dc, SIZE_T* usableBytes) {
-    if (section) {
-        DeleteObject(section);
-        section = nullptr;
-    }
-    sectionStale = 1;
-
-    // GDI reads the colour table (or masks) that the header announces; a
-    // header block that does not hold all of them is passed on padded with
-    // zero entries rather than letting GDI read past its end.
-    SectionInfo info = {};
-    {
-        LockedBlock header(headerBlock);
-        if (header.Size() < sizeof(BITMAPINFOHEADER)) return nullptr;
-        SIZE_T copied = header.Size() < sizeof info ? header.Size() : sizeof info;
-        std::memcpy(&info, header.Bytes(), copied);
-    }
-    if (info.header.biClrUsed > 256) info.header.biClrUsed = 256;
-
-    void* bits = nullptr;
-    HBITMAP made = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
-                                    nullptr, 0);
-    if (!made) return nullptr;
-    if (!bits) {
-        DeleteObject(made);
-        return nullptr;
-    }
-    section = made;
-
-    long long usable = SectionBytesOf(info.header);
-    long long stored = ImageSize();
-    if (stored < usable) usable = stored;
-    *usableBytes = static_cast<SIZE_T>(usable);
-    return static_cast<BYTE*>(bits);
+    return true;
 }
 
 int DibImage::Draw(HDC dc, int destLeft, int destTop, int destRight, int destBottom, int srcLeft,
                    int srcTop, int srcRight, int srcBottom, DWORD rop) {
     if (loaded <= 0) return 0;
-    HDC memory = CreateCompatibleDC(dc);
-    if (!memory) return 0;
+    // Rectangles whose sizes an int cannot hold are nothing GDI can draw.
+    int destWidth, destHeight, srcWidth, srcHeight;
+    if (!SumFits(destRight, -static_cast<long long>(destLeft), &destWidth) ||
+        !SumFits(destBottom, -static_cast<long long>(destTop), &destHeight) ||
+        !SumFits(srcRight, -static_cast<long long>(srcLeft), &srcWidth) ||
+        !SumFits(srcBottom, -static_cast<long long>(srcTop), &srcHeight)) {
+        return 0;
+    }
+    MemoryDc memory(dc);
+    if (!memory.Get()) return 0;
+    if (!PrepareSection(memory, RECT{srcLeft, srcTop, srcRight, srcBottom})) return 0;
+    SelectedPalette shownPalette(dc, palette);
+    if (blitSuppressed) return 1;
 
-    HGDIOBJ previousBitmap;
-    if (sectionStale || !section) {
-        SIZE_T count = 0;
-        BYTE* bits = ReplaceSection(memory, &count);
-        if (!bits) {
-            DeleteDC(memory);
-            return 0;
-        }
-        {
-            LockedBlock pixels(pixelBlock);
-            if (pixels.Bytes()) std::memcpy(bits, pixels.Bytes(), count);
-        }
-        sectionStale = 0;
-        HPALETTE previousPalette = nullptr;
-        if (palette) {
-            previousPalette = SelectPalette(memory, palette, FALSE);
-            RealizePalette(memory);
-        }
-        previousBitmap = SelectObject(memory, section);
-        if (palette) SelectPalette(memory, previousPalette, FALSE);
+    // A section that holds only part of the picture starts at that part's
+    // corner.
+    if (sectionIsPart) {
+        srcLeft -= sectionPart.left;
+        srcTop -= sectionPart.top;
+    }
+    if (destWidth == srcWidth && destHeight == srcHeight) {
+        BitBlt(dc, destLeft, destTop, destWidth, destHeight, memory.Get(), srcLeft, srcTop, rop);
     } else {
-        previousBitmap = SelectObject(memory, section);
+        HalftoneStretch mode(dc);
+        StretchBlt(dc, destLeft, destTop, destWidth, destHeight, memory.Get(), srcLeft, srcTop,
+                   srcWidth, srcHeight, rop);
     }
-
-    HPALETTE previousDcPalette = nullptr;
-    if (palette) {
-        previousDcPalette = SelectPalette(dc, palette, FALSE);
-        RealizePalette(dc);
-    }
-
-    if (!blitSuppressed) {
-        int destWidth = destRight - destLeft;
-        int destHeight = destBottom - destTop;
-        int srcWidth = srcRight - srcLeft;
-        int srcHeight = srcBottom - srcTop;
-        if (destWidth == srcWidth && destHeight == srcHeight) {
-            BitBlt(dc, destLeft, destTop, destWidth, destHeight, memory, srcLeft, srcTop, rop);
-        } else {
-            StretchBlt(dc, destLeft, destTop, destWidth, destHeight, memory, srcLeft, srcTop,
-                       srcWidth, srcHeight, rop);
-        }
-    }
-
-    SelectObject(memory, previousBitmap);
-    DeleteDC(memory);
-    if (palette) SelectPalette(dc, previousDcPalette, TRUE);
     return 1;
 }
 
 int DibImage::DrawAt(HDC dc, int x, int y, DWORD rop) {
-    int width = Width();
-    int height = Height(true);
-    return Draw(dc, x, y, x + width, y + height, 0, 0, width, height, rop);
+    const int width = Width();
+    const int height = Height(true);
+    int right, bottom;
+    if (!SumFits(x, width, &right) || !SumFits(y, height, &bottom)) return 0;
+    return Draw(dc, x, y, right, bottom, 0, 0, width, height, rop);
 }
 
 int DibImage::DrawPart(HDC dc, int x, int y, int srcLeft, int srcTop, int srcRight, int srcBottom,
                        DWORD rop) {
-    return Draw(dc, x, y, x + (srcRight - srcLeft), y + (srcBottom - srcTop), srcLeft, srcTop,
-                srcRight, srcBottom, rop);
+    int right, bottom;
+    if (!SumFits(x, static_cast<long long>(srcRight) - srcLeft, &right) ||
+        !SumFits(y, static_cast<long long>(srcBottom) - srcTop, &bottom)) {
+        return 0;
+    }
+    return Draw(dc, x, y, right, bottom, srcLeft, srcTop, srcRight, srcBottom, rop);
 }
 
 int DibImage::Load(const std::string& name) {
@@ -166,15 +111,14 @@ int DibImage::BuildPalette(const BITMAPINFOHEADER* header) {
     // The palette entry count is a 16-bit field.
     if (count > 0xFFFF) count = 0xFFFF;
 
-    const SIZE_T recordBytes = sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY);
-    BYTE* record = new (std::nothrow) BYTE[recordBytes];
-    if (!record) return 0;
-    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(record);
-    logical->palVersion = 0x300;
+    // LOGPALETTE declares one entry and the others follow it.
+    std::vector<BYTE> record(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(record.data());
+    logical->palVersion = PALETTE_VERSION;
     logical->palNumEntries = static_cast<WORD>(count);
     const RGBQUAD* colours = reinterpret_cast<const RGBQUAD*>(
         reinterpret_cast<const BYTE*>(header) + sizeof(BITMAPINFOHEADER));
-    for (WORD i = 0; i < count; ++i) {
+    for (DWORD i = 0; i < count; ++i) {
         logical->palPalEntry[i].peRed = colours[i].rgbRed;
         logical->palPalEntry[i].peGreen = colours[i].rgbGreen;
         logical->palPalEntry[i].peBlue = colours[i].rgbBlue;
@@ -183,7 +127,6 @@ int DibImage::BuildPalette(const BITMAPINFOHEADER* header) {
 
     if (palette) DeleteObject(palette);
     palette = CreatePalette(logical);
-    delete[] record;
     return 1;
 }
 
@@ -195,8 +138,7 @@ int DibImage::Width() {
 int DibImage::Height(bool absolute) {
     BITMAPINFOHEADER header;
     if (!ReadHeader(&header)) return 0;
-    if (absolute && header.biHeight < 0) return -header.biHeight;
-    return header.biHeight;
+    return absolute ? MagnitudeOf(header.biHeight) : header.biHeight;
 }
 
 SIZE DibImage::Dimensions() {
@@ -204,7 +146,7 @@ SIZE DibImage::Dimensions() {
     BITMAPINFOHEADER header;
     if (ReadHeader(&header)) {
         size.cx = header.biWidth;
-        size.cy = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+        size.cy = MagnitudeOf(header.biHeight);
     }
     return size;
 }
@@ -224,24 +166,30 @@ int DibImage::RowBytes() {
 }
 
 int DibImage::ImageSize() {
-    const int stride = RowStride();
-    long long size;
-    long long whole;
+    const long long stride = RowStride();
     {
         LockedBlock block(headerBlock);
         if (block.Size() < sizeof(BITMAPINFOHEADER)) return 0;
         BITMAPINFOHEADER* header = reinterpret_cast<BITMAPINFOHEADER*>(block.Bytes());
-        whole = RowCountOf(*header) * stride;
-        size = header->biSizeImage;
-        if (size == 0) {
-            size = whole;
+        if (header->biSizeImage == 0) {
+            // A missing count is stored, except for a 16-bit BI_RGB picture,
+            // whose files keep it 0.
+            const long long whole = RowCountOf(*header) * stride;
             const bool keepZero = header->biBitCount == 16 && header->biCompression == BI_RGB;
             header->biSizeImage =
                 keepZero ? 0 : static_cast<DWORD>(whole > 0xFFFFFFFFLL ? 0 : whole);
         }
     }
+    return HeldImageBytes();
+}
+
+int DibImage::HeldImageBytes() {
+    BITMAPINFOHEADER header;
+    if (!ReadHeader(&header)) return 0;
     // The section copy and the fades take this many bytes from the pixel
     // block into a section of |height| rows: never more than either holds.
+    const long long whole = RowCountOf(header) * RowStride();
+    long long size = header.biSizeImage != 0 ? header.biSizeImage : whole;
     if (size > whole) size = whole;
     if (pixelBlock) {
         const long long held = static_cast<long long>(LocalSize(pixelBlock));

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <string>
 
+class MemoryDc;
+
 // A device-independent bitmap held as two movable local-memory blocks (the
 // BITMAPINFOHEADER with its colour table, and the pixel rows), with the
 // palette made from the colour table and a cached DIB section that every
@@ -59,16 +61,39 @@ protected:
     int loaded;
     DWORD blitTag;
     int blitSuppressed;
+    // After a FadeRect between black and full brightness `section` holds only
+    // the rectangle it faded, `sectionPart` (picture coordinates); otherwise
+    // it holds the whole picture.
+    bool sectionIsPart;
+    RECT sectionPart;
 
 private:
-    // Copies the 40-byte BITMAPINFOHEADER out of the header block; 0 when
+    // Copies the 40-byte BITMAPINFOHEADER out of the header block; false when
     // there is no header block or it is too short to hold one.
-    int ReadHeader(BITMAPINFOHEADER* header);
-    // Deletes `section` and makes a new one as the header block describes it.
-    // Returns its bits, with the number of pixel bytes that both the section
-    // and the pixel block hold in `usableBytes`; null when no section could be
-    // made (`section` is then null and `sectionStale` set).
-    BYTE* ReplaceSection(HDC dc, SIZE_T* usableBytes);
+    bool ReadHeader(BITMAPINFOHEADER* header);
+    // ImageSize() without its store into the header: the pixel bytes that
+    // both the header's rows and the pixel block hold.
+    int HeldImageBytes();
+    // The pixel bytes that both a section of the whole picture and the pixel
+    // block hold (ImageSize(), with its store).
+    SIZE_T UsableSectionBytes(const BITMAPINFOHEADER& header);
+    // Deletes `section` and makes a new one as the header block describes it,
+    // or only as large as `part` of the picture (a 24-bit bottom-up picture)
+    // when `part` is given.  Returns its bits, with the number of pixel bytes
+    // that both a whole-picture section and the pixel block hold in
+    // `usableBytes`; null when no section could be made (`section` is then
+    // null and `sectionStale` set).
+    BYTE* ReplaceSection(HDC dc, const RECT* part, SIZE_T* usableBytes);
+    // As ReplaceSection, for a fade that writes every byte shown: keeps the
+    // current section when it has that shape and was made from the current
+    // header.
+    BYTE* SectionForFade(HDC dc, const RECT* part, SIZE_T* usableBytes);
+    // Draw's section work: a stale section is rebuilt from the pixel block;
+    // a part that does not hold the source rectangle is widened to the whole
+    // picture.  Leaves `section` selected into `memory`; false when there is
+    // no section to draw from.
+    bool PrepareSection(MemoryDc& memory, const RECT& source);
+    bool WidenSection(HDC dc);
     // Last step of a successful load: frees the old blocks, stores the new
     // ones with their row stride, builds the palette and marks the picture
     // loaded with a stale section.

@@ -3,19 +3,22 @@
 
 #include <windows.h>
 
-#include "image/scoped_handle.h"
+#include "image/owned_handle.h"
 
-template <typename ObjectHandle>
 struct GdiObjectTraits {
-    using Handle = ObjectHandle;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle object) { return object != nullptr; }
-    static bool Free(Handle object) { return DeleteObject(object) != 0; }
+    template <typename Handle>
+    static bool Holds(Handle object) {
+        return object != nullptr;
+    }
+    template <typename Handle>
+    static bool Close(Handle object) {
+        return DeleteObject(object) != 0;
+    }
 };
 
 // Owns a GDI object (a bitmap, palette, region...) and deletes it when the
-// owner goes: GdiObject<HRGN> region(CreateRectRgn(...)).
-template <typename ObjectHandle>
-using GdiObject = ScopedHandle<GdiObjectTraits<ObjectHandle>>;
+// owner goes, unless it was handed on with Release.
+template <typename Handle>
+using GdiObject = OwnedHandle<Handle, GdiObjectTraits>;
 
 #endif

@@ -3,20 +3,20 @@
 
 #include <windows.h>
 
-#include "image/scoped_handle.h"
+#include "image/owned_handle.h"
 
-// Both null and INVALID_HANDLE_VALUE mean "none": CreateThread reports
-// failure with the one, CreateFileA with the other.
+// Both null and INVALID_HANDLE_VALUE mean "none": CreateFileA reports failure
+// with the one, CreateThread with the other.
 struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle handle) {
-        return handle != nullptr && handle != INVALID_HANDLE_VALUE;
-    }
-    static bool Free(Handle handle) { return CloseHandle(handle) != 0; }
+    static bool Holds(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static bool Close(HANDLE handle) { return CloseHandle(handle) != 0; }
 };
 
 // Owns a kernel handle (a file, a thread) and closes it when the owner goes.
-using KernelHandle = ScopedHandle<KernelHandleTraits>;
+class KernelHandle : public OwnedHandle<HANDLE, KernelHandleTraits> {
+public:
+    using OwnedHandle::OwnedHandle;
+    bool IsValid() const { return static_cast<bool>(*this); }
+};
 
 #endif

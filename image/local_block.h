@@ -4,21 +4,19 @@
 // Movable local-memory blocks, the memory every picture lives in: an owner
 // that frees its block on every exit, and a lock held for one operation.
 // The decoder uses them too, so they build on the host as well.
-#include "image/scoped_handle.h"
+#include "image/owned_handle.h"
 #include "jpeg/win32_compat.h"
 
 struct LocalBlockTraits {
-    using Handle = HLOCAL;
-    static Handle None() { return nullptr; }
-    static bool IsValid(Handle block) { return block != nullptr; }
-    static bool Free(Handle block) { return LocalFree(block) == nullptr; }
+    static bool Holds(HLOCAL block) { return block != nullptr; }
+    static bool Close(HLOCAL block) { return LocalFree(block) == nullptr; }
 };
 
 // Owns one movable local-memory block and frees it when it goes, unless the
 // block was handed on with Release.
-class LocalBlock : public ScopedHandle<LocalBlockTraits> {
+class LocalBlock : public OwnedHandle<HLOCAL, LocalBlockTraits> {
 public:
-    using ScopedHandle::ScopedHandle;
+    using OwnedHandle::OwnedHandle;
     // A new movable, zero-initialised block; empty when memory is short.
     static LocalBlock Allocate(SIZE_T bytes) {
         return LocalBlock(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes));

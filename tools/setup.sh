@@ -16,6 +16,7 @@ packages=(
   xvfb x11-utils imagemagick libjpeg-turbo-progs libturbojpeg0-dev libstb-dev
   doctest-dev libbenchmark-dev
   locales fonts-ipafont-gothic python3
+  wixl msitools faketime
 )
 
 missing=()

@@ -43,6 +43,20 @@ TEST_CASE("version text longer than the output is cut and stays terminated") {
     CHECK(small[5] == 'x');  // nothing written past the given size
 }
 
+TEST_CASE("a cut never splits a double-byte character") {
+    // The tests run with the Japanese ANSI code page, the saver's own.
+    REQUIRE(GetACP() == 932);
+    const std::string kanji = "\x93\xfa";  // one character, lead and trail byte
+    // 62 bytes and then a character: only its lead byte would fit in 63.
+    CHECK(Compact((std::string(62, '1') + kanji).c_str()) == std::string(62, '1'));
+    CHECK(Compact((std::string(61, '1') + kanji).c_str()) == std::string(61, '1') + kanji);
+    // 0x81 is a lead byte and also a trail byte: 61 + "\x81\x81" fills 63 bytes
+    // exactly, and the last of them is a trail byte, not a lead byte to drop.
+    const std::string pairs = "\x81\x81\x81\x81";
+    CHECK(Compact((std::string(61, '1') + pairs).c_str()) == std::string(61, '1') + "\x81\x81");
+    CHECK(Compact((std::string(60, '1') + pairs).c_str()) == std::string(60, '1') + "\x81\x81");
+}
+
 TEST_CASE("a file without a version shows question marks") {
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 40, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);

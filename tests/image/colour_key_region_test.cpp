@@ -55,6 +55,14 @@ TEST_CASE("A rectangle of key pixels adds nothing") {
     CHECK(region.IsEmpty());
 }
 
+TEST_CASE("Building a region changes nothing in the picture's header") {
+    ProbeImage image;
+    Fill24(image, {{K, 1, K}, {K, K, 2}}, true);
+    Region region;
+    REQUIRE(image.BuildRegionFromColourKey(region.handle, 0, 0, 3, 2) == 1);
+    CHECK(image.Header().biSizeImage == 0);
+}
+
 TEST_CASE("Runs of non-key pixels become one-row rectangles") {
     ProbeImage image;
     const DWORD A = 0x000001, B = 0xFFFFFF;

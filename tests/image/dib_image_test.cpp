@@ -62,10 +62,10 @@ TEST_CASE("Draw blits equal sizes and stretches different ones") {
         CHECK(canvas.Pixel(0, 0) == 0x5A5A5A);
         CHECK(canvas.Pixel(3, 3) == 0x5A5A5A);
     }
-    SUBCASE("a larger destination scales each pixel up") {
+    SUBCASE("a larger destination scales the picture up; the corners keep their colours") {
         REQUIRE(image.Draw(canvas.Dc(), 0, 0, 4, 4, 0, 0, 2, 2, SRCCOPY) == 1);
+        // In between, HALFTONE may blend neighbouring pixels.
         CHECK(canvas.Pixel(0, 0) == RED);
-        CHECK(canvas.Pixel(1, 1) == RED);
         CHECK(canvas.Pixel(3, 0) == GREEN);
         CHECK(canvas.Pixel(0, 3) == BLUE);
         CHECK(canvas.Pixel(3, 3) == WHITE);
@@ -92,6 +92,18 @@ TEST_CASE("Draw blits equal sizes and stretches different ones") {
         CHECK(canvas.Pixel(0, 0) == RED);
         CHECK(canvas.Pixel(1, 1) == WHITE);
     }
+}
+
+TEST_CASE("Rectangles whose sizes overflow an int draw nothing") {
+    ProbeImage image;
+    FillTwoByTwo(image);
+    Canvas canvas(2, 2);
+    const std::vector<BYTE> before = canvas.Bytes();
+    CHECK(image.Draw(canvas.Dc(), -1, 0, INT_MAX, 2, 0, 0, 2, 2, SRCCOPY) == 0);
+    CHECK(image.Draw(canvas.Dc(), 0, 0, 2, 2, INT_MIN, 0, 1, 2, SRCCOPY) == 0);
+    CHECK(image.DrawAt(canvas.Dc(), INT_MAX, 0, SRCCOPY) == 0);
+    CHECK(image.DrawPart(canvas.Dc(), 0, INT_MAX, 0, 0, 2, 2, SRCCOPY) == 0);
+    CHECK(canvas.Bytes() == before);
 }
 
 TEST_CASE("A top-down picture draws the same as a bottom-up one") {
@@ -226,6 +238,12 @@ TEST_CASE("Accessors read the header block") {
         CHECK(image.Height(true) == 3);
         CHECK(image.Dimensions().cx == 7);
         CHECK(image.Dimensions().cy == 3);
+    }
+    SUBCASE("a height of INT_MIN has the largest magnitude an int holds") {
+        image.Fill(MakeHeader(1, INT_MIN, 24), {}, std::vector<BYTE>(4));
+        CHECK(image.Height(false) == INT_MIN);
+        CHECK(image.Height(true) == INT_MAX);
+        CHECK(image.Dimensions().cy == INT_MAX);
     }
     SUBCASE("ImageSize computes a missing byte count and stores it") {
         image.Fill(MakeHeader(3, 2, 24), {}, std::vector<BYTE>(24));

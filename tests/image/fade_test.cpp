@@ -1,5 +1,6 @@
 #include <doctest/doctest.h>
 
+#include "image/brightness.h"
 #include "tests/image/image_test_support.h"
 
 namespace {
@@ -46,6 +47,29 @@ TEST_CASE("Fade maps every byte through the brightness table") {
     CHECK(image.SectionBytes() == Scaled(pixels, 14, 15));
     // The stored pixels never change.
     CHECK(image.PixelBytes() == pixels);
+}
+
+TEST_CASE("Brightness scaling gives every table entry exactly, for every step up to 256 steps") {
+    // Every byte value, then a 16-byte block's worth more and a tail, from an
+    // odd address: all of the scaling's paths see every value.
+    std::vector<BYTE> source(1 + 256 + 16 + 7);
+    for (size_t i = 1; i < source.size(); ++i) source[i] = static_cast<BYTE>(i - 1);
+    const SIZE_T count = source.size() - 1;
+    std::vector<BYTE> target(count);
+    int wrong = 0;
+    for (int steps = 2; steps <= 256; ++steps) {
+        for (int step = 1; step < steps; ++step) {
+            ScaleBrightness(source.data() + 1, target.data(), count, step, steps);
+            for (SIZE_T k = 0; k < count; ++k) wrong += target[k] != source[k + 1] * step / steps;
+        }
+    }
+    CHECK(wrong == 0);
+    // Beyond 256 steps, and for steps that would overflow a product in 32
+    // bits, the table gives the same rule.
+    ScaleBrightness(source.data() + 1, target.data(), count, 2000000000, 2100000000);
+    CHECK(target[255] == 242);
+    ScaleBrightness(source.data() + 1, target.data(), count, 300, 301);
+    CHECK(target[255] == 254);
 }
 
 TEST_CASE("Step 0 is black and the last step is the picture itself") {
@@ -109,20 +133,46 @@ TEST_CASE("FadeRect maps only the rectangle's bytes") {
     const std::vector<BYTE> pixels = FillCounting(image, 5, 4);
     const int stride = 16;
 
-    REQUIRE(image.FadeRect(screen.dc, 2, 3, 1, 1, 4, 3) == 1);
-    const std::vector<BYTE> bits = image.SectionBytes();
-    REQUIRE(bits.size() == pixels.size());
-    for (int stored = 0; stored < 4; ++stored) {
-        const int y = 4 - 1 - stored;  // displayed row
-        for (int k = 0; k < stride; ++k) {
-            const size_t at = static_cast<size_t>(stored) * stride + k;
-            const bool inside = y >= 1 && y < 3 && k >= 3 && k < 12;
-            CAPTURE(y);
-            CAPTURE(k);
-            CHECK(bits[at] == (inside ? pixels[at] * 2 / 3 : 0));
+    // The same rectangle's size in a second place, as the next frame of a
+    // fade may ask for it: nothing of the first place stays.
+    const RECT places[] = {{1, 1, 4, 3}, {2, 2, 5, 4}};
+    std::vector<BYTE> bits;
+    for (const RECT& place : places) {
+        REQUIRE(image.FadeRect(screen.dc, 2, 3, place.left, place.top, place.right, place.bottom) ==
+                1);
+        bits = image.SectionBytes();
+        REQUIRE(bits.size() == pixels.size());
+        for (int stored = 0; stored < 4; ++stored) {
+            const int y = 4 - 1 - stored;  // displayed row
+            for (int k = 0; k < stride; ++k) {
+                const size_t at = static_cast<size_t>(stored) * stride + k;
+                const bool inside = y >= place.top && y < place.bottom && k >= 3 * place.left &&
+                                    k < 3 * place.right;
+                CAPTURE(y);
+                CAPTURE(k);
+                CHECK(bits[at] == (inside ? pixels[at] * 2 / 3 : 0));
+            }
         }
+        CHECK(image.SectionStale() == 0);
     }
-    CHECK(image.SectionStale() == 0);
+    REQUIRE(image.FadeRect(screen.dc, 2, 3, 1, 1, 4, 3) == 1);
+    bits = image.SectionBytes();
+
+    // Drawn, the rectangle looks as it does in a whole picture of those
+    // bytes, at its own size and scaled; and so does the whole picture.
+    ProbeImage reference;
+    reference.Fill(MakeHeader(5, 4, 24), {}, bits);
+    const RECT targets[] = {{1, 1, 4, 3}, {0, 0, 7, 5}, {2, 2, 4, 3}, {0, 0, 5, 4}};
+    for (const RECT& r : targets) {
+        CAPTURE(r.right);
+        const RECT source = r.right == 5 ? RECT{0, 0, 5, 4} : RECT{1, 1, 4, 3};
+        Canvas drawn(8, 6), expected(8, 6);
+        REQUIRE(image.Draw(drawn.Dc(), r.left, r.top, r.right, r.bottom, source.left, source.top,
+                           source.right, source.bottom, SRCCOPY) == 1);
+        REQUIRE(reference.Draw(expected.Dc(), r.left, r.top, r.right, r.bottom, source.left,
+                               source.top, source.right, source.bottom, SRCCOPY) == 1);
+        CHECK(drawn.Bytes() == expected.Bytes());
+    }
 }
 
 TEST_CASE("FadeRect with an empty rectangle writes nothing into a fresh section") {

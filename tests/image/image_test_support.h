@@ -9,6 +9,10 @@
 
 #include "image/dib_image.h"
 
+inline int Stride(int bitCount, int width) {
+    return ((bitCount * width + 31) / 32) * 4;
+}
+
 // A DibImage whose internals the tests can see and set directly.
 class ProbeImage : public DibImage {
 public:
@@ -19,13 +23,26 @@ public:
     int Loaded() const { return loaded; }
     void MarkStale() { sectionStale = 1; }
 
-    // The section's pixel bytes (|height| x stride of them).
-    std::vector<BYTE> SectionBytes() const {
+    // The section's pixel bytes (|height| x stride of them).  A section that
+    // holds only part of a (24-bit bottom-up) picture comes out laid into the
+    // whole picture's rows, zeros around it, as a draw of the whole shows it.
+    std::vector<BYTE> SectionBytes() {
         DIBSECTION info = {};
         if (!section || !GetObjectA(section, sizeof info, &info) || !info.dsBm.bmBits) return {};
         GdiFlush();
         const BYTE* bits = static_cast<const BYTE*>(info.dsBm.bmBits);
-        return std::vector<BYTE>(bits, bits + info.dsBm.bmWidthBytes * info.dsBm.bmHeight);
+        std::vector<BYTE> part(bits, bits + info.dsBm.bmWidthBytes * info.dsBm.bmHeight);
+        if (!sectionIsPart) return part;
+        const int stride = Stride(24, Width());
+        const int height = Height(true);
+        std::vector<BYTE> whole(static_cast<size_t>(stride) * height, 0);
+        const RECT& r = sectionPart;
+        for (int y = r.top; y < r.bottom; ++y) {
+            std::memcpy(&whole[static_cast<size_t>(height - 1 - y) * stride + 3 * r.left],
+                        &part[static_cast<size_t>(r.bottom - 1 - y) * info.dsBm.bmWidthBytes],
+                        3 * static_cast<size_t>(r.right - r.left));
+        }
+        return whole;
     }
 
     // Fills the image as a loader would: new blocks, loaded, stale section.
@@ -102,10 +119,6 @@ inline BITMAPINFOHEADER MakeHeader(int width, int height, int bitCount, DWORD co
     header.biSizeImage = sizeImage;
     header.biClrUsed = colours;
     return header;
-}
-
-inline int Stride(int bitCount, int width) {
-    return ((bitCount * width + 31) / 32) * 4;
 }
 
 // Bytes 0, 1, 2, ... (mod 251) so that every position is told apart.

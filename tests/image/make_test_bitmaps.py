@@ -31,6 +31,7 @@ def bmp(name, width, height, bits, table=b"", compression=0, size_image=0,
         f.write(head + info + table + pixels)
 
 
+bmp("one_bit.bmp", 40, 2, 1, colours(2))
 bmp("four_bit.bmp", 3, 2, 4, colours(16))
 bmp("eight_bit.bmp", 2, 2, 8, colours(256))
 bmp("sixteen_bit_masks.bmp", 3, 2, 16, struct.pack("<3I", 0xF800, 0x07E0, 0x001F), compression=3)
