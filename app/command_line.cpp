@@ -1,7 +1,6 @@
 #include "app/command_line.h"
 
 #include <windows.h>
-#include <cstring>
 #include <new>
 
 namespace {
@@ -35,21 +34,25 @@ const char* SkipSwitchPrefix(const char* word) {
     return (*word == '-' || *word == '/') ? word + 1 : word;
 }
 
+// Copies `text` into `copy`; false when there is no memory for it.
+bool CopyText(const char* text, std::string& copy) {
+    try {
+        copy.assign(text);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 CommandLineWords::CommandLineWords(const char* commandLine)
-    : switchWord(nullptr), argumentWord(nullptr), thirdWord(nullptr), buffer(nullptr) {
-    if (commandLine == nullptr) {
-        return;
-    }
-    size_t length = std::strlen(commandLine);
-    buffer = new (std::nothrow) char[length + 1];
-    if (buffer == nullptr) {
+    : switchWord(nullptr), argumentWord(nullptr), thirdWord(nullptr) {
+    if (commandLine == nullptr || !CopyText(commandLine, buffer)) {
         return;  // no words: the windowed mode
     }
-    std::memcpy(buffer, commandLine, length + 1);
 
-    char* cursor = buffer;
+    char* cursor = &buffer[0];
     switchWord = NextWord(&cursor);
     if (switchWord != nullptr) {
         argumentWord = NextWord(&cursor);
@@ -57,10 +60,6 @@ CommandLineWords::CommandLineWords(const char* commandLine)
     if (argumentWord != nullptr) {
         thirdWord = NextWord(&cursor);
     }
-}
-
-CommandLineWords::~CommandLineWords() {
-    delete[] buffer;
 }
 
 bool IsSwitch(const char* word, const char* letter) {

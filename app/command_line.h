@@ -3,13 +3,14 @@
 
 // Words of the saver's command line and the mode they select.
 
+#include <string>
+
 // Up to three words of a command line, split in place on spaces only (a tab
 // does not separate words).  Missing words are null.  The words point into
-// `buffer`, a heap copy of the command line owned by this object.
+// `buffer`, a copy of the command line owned by this object.
 class CommandLineWords {
 public:
     explicit CommandLineWords(const char* commandLine);
-    ~CommandLineWords();
 
     const char* switchWord;
     const char* argumentWord;
@@ -19,7 +20,7 @@ public:
     CommandLineWords& operator=(const CommandLineWords&) = delete;
 
 private:
-    char* buffer;
+    std::string buffer;
 };
 
 // True when `word` is `letter` alone, behind at most one '-' or '/',

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <memory>
 #include <new>
 
 #include "app/command_line.h"
@@ -13,9 +14,6 @@
 #include "res/resource.h"
 
 namespace {
-
-const char WINDOWED_CLASS[] = "velmor_CN";
-const char SAVER_CLASS[] = "WindowScreenSaverClass";
 
 // Shift-JIS (code page 932) texts, passed to MessageBoxA as they are:
 // "no password can be set" and "password setting".
@@ -33,9 +31,15 @@ void InitCommonControlClasses() {
 
 WNDCLASSA DefaultWindowClass(HINSTANCE instance) {
     WNDCLASSA windowClass;
+    // 0x0803.  A new size repaints the whole window, since the picture is
+    // centred in it; and the system keeps what the window covers, so that
+    // the desktop comes back without a repaint when a full-screen saver ends.
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS;
     windowClass.lpfnWndProc = SaverWndProc;
     windowClass.cbClsExtra = 0;
+    // Four bytes, room for a 32-bit object pointer; unused, as the object is
+    // bound through GWLP_USERDATA, which holds a whole pointer on 64-bit
+    // Windows too.  The class keeps the size it has always registered.
     windowClass.cbWndExtra = 4;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));
@@ -52,14 +56,25 @@ HWND PreviewParent(const char* argumentWord) {
     return reinterpret_cast<HWND>(static_cast<LONG_PTR>(ParseWindowNumber(argumentWord)));
 }
 
-// Registers the class and opens the window of `window`; the object owns
-// itself from here on (and may already be gone when Create fails).
-bool OpenWindow(WNDCLASSA& windowClass, SaverWindow* window, HWND parent) {
-    if (window == nullptr) {
+// Registers the class and opens the window of `window`.  Once its window is
+// made the object owns itself (it goes at WM_NCDESTROY).  When no window
+// could be made the object was never bound to one (creation fails before
+// WM_CREATE, which the objects always accept), so it is freed here.
+bool OpenWindow(WNDCLASSA& windowClass, std::unique_ptr<SaverWindow> window, HWND parent) {
+    if (!window) {
         return false;
     }
     RegisterClassA(&windowClass);
-    return window->Create(parent) != 0;
+    if (window->Create(parent) == 0) {
+        return false;
+    }
+    window.release();
+    return true;
+}
+
+template <typename Window>
+std::unique_ptr<SaverWindow> NewWindow() {
+    return std::unique_ptr<SaverWindow>(new (std::nothrow) Window());
 }
 
 // Opens the window of the selected mode, or runs the dialog or message
@@ -72,23 +87,25 @@ bool Dispatch(HINSTANCE instance, const CommandLineWords& words) {
             return false;
         case MODE_PREVIEW: {
             HWND parent = PreviewParent(words.argumentWord);
-            // One saver at a time: a running full-screen saver or preview wins.
+            // No preview while a full-screen saver runs.  FindWindowA sees only
+            // top-level windows: it finds a full-screen saver's window, never
+            // another preview (a child of its control panel's window).
             if (parent == nullptr || FindWindowA(SAVER_CLASS, nullptr) != nullptr) {
                 return false;
             }
             windowClass.lpszClassName = SAVER_CLASS;
-            return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), parent);
+            return OpenWindow(windowClass, NewWindow<SaverWindow>(), parent);
         }
         case MODE_FULL_SCREEN:
             windowClass.lpszClassName = SAVER_CLASS;
             windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_BLANK));
-            return OpenWindow(windowClass, new (std::nothrow) FullScreenSaverWindow(), nullptr);
+            return OpenWindow(windowClass, NewWindow<FullScreenSaverWindow>(), nullptr);
         case MODE_PASSWORD:
             MessageBoxA(nullptr, PASSWORD_TEXT, PASSWORD_CAPTION, MB_OK);
             return false;
         case MODE_WINDOWED:
         default:
-            return OpenWindow(windowClass, new (std::nothrow) SaverWindow(), nullptr);
+            return OpenWindow(windowClass, NewWindow<SaverWindow>(), nullptr);
     }
 }
 

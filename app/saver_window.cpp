@@ -1,31 +1,17 @@
 #include "app/saver_window.h"
 
-#include "image/jpeg_image.h"
+const char SAVER_CLASS[] = "WindowScreenSaverClass";
+const char WINDOWED_CLASS[] = "velmor_CN";
 
-SaverWindow::SaverWindow()
-    : loaderControl(LOADER_GO),
-      loaderThread(nullptr),
-      loaderThreadId(0),
-      preparedPicture(nullptr),
-      currentPicture(nullptr),
-      hwnd(nullptr),
-      pictureNumber(0),
-      clicked(0),
-      savePictureNumber(1),
-      intervalTicks(0),
-      timerId(0) {}
+SaverWindow::SaverWindow() : hwnd(nullptr) {}
 
-// The loader thread and the timer were stopped at WM_DESTROY; only the two
-// pictures are left to free.
-SaverWindow::~SaverWindow() {
-    if (preparedPicture != nullptr) {
-        delete preparedPicture;
-        preparedPicture = nullptr;
-    }
-    if (currentPicture != nullptr) {
-        delete currentPicture;
-        currentPicture = nullptr;
-    }
+// The slide show frees its pictures; its timer and loader thread were
+// stopped at WM_DESTROY.
+SaverWindow::~SaverWindow() {}
+
+void SaverWindow::Bind(HWND window) {
+    hwnd = window;
+    show.hwnd = window;
 }
 
 // Preview (with a parent): a child covering the parent's client area, and
@@ -33,13 +19,13 @@ SaverWindow::~SaverWindow() {
 // ordinary overlapped window where the system places it.
 int SaverWindow::Create(HWND parent) {
     RECT rect = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
-    const char* className = "velmor_CN";
+    const char* className = WINDOWED_CLASS;
     const char* title = "velmor";
     DWORD style = WS_OVERLAPPEDWINDOW;
     if (parent != nullptr) {
-        savePictureNumber = 0;
+        show.savePictureNumber = 0;
         GetClientRect(parent, &rect);
-        className = "WindowScreenSaverClass";
+        className = SAVER_CLASS;
         title = "velmor_SSPT";
         style = WS_CHILD;
     }

@@ -2,15 +2,17 @@
 #define VELMOR_APP_SAVER_WINDOW_H
 
 #include <windows.h>
-#include <atomic>
-#include "show/loader_thread.h"
 
-class JpegImage;
+#include "show/slide_show.h"
 
-// The window of the preview and windowed modes, and the state of the slide
-// show that runs in it.  The object owns itself: it deletes itself when its
-// window receives WM_NCDESTROY.  The fields are public because the loader
-// thread and the slide-show engine work on them directly.
+// Window classes: the preview and full-screen windows go by the name that
+// screen-saver windows are known by; the windowed mode has its own class.
+extern const char SAVER_CLASS[];
+extern const char WINDOWED_CLASS[];
+
+// The window of the preview and windowed modes.  It runs a slide show and
+// forwards its messages to it (app/window_messages.cpp).  The object owns
+// itself: it deletes itself when its window receives WM_NCDESTROY.
 class SaverWindow {
 public:
     SaverWindow();
@@ -18,28 +20,12 @@ public:
     virtual ~SaverWindow();
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Slide-show engine (show/slide_show.cpp), all on the GUI thread.
-    int OnFirstPaint();
-    int StartShow();
-    int Tick();
-    int Advance();
-    int StopShow();
+    // Binds the object to its window; SaverWndProc calls it at WM_CREATE,
+    // before CreateWindowExA has returned the handle.
+    void Bind(HWND window);
 
-    // Shared with the loader thread: written by the GUI thread, polled by
-    // the loader.  One aligned 32-bit atomic, no locks.
-    std::atomic<int> loaderControl;
-    HANDLE loaderThread;
-    DWORD loaderThreadId;
-    // Written by the loader thread; read by the GUI thread only after
-    // WaitForSingleObject on loaderThread has returned.
-    JpegImage* preparedPicture;
-    JpegImage* currentPicture;
     HWND hwnd;
-    int pictureNumber;  // number of the next picture to load, 1..12
-    int clicked;
-    int savePictureNumber;
-    int intervalTicks;
-    UINT_PTR timerId;
+    SlideShow show;
 
     SaverWindow(const SaverWindow&) = delete;
     SaverWindow& operator=(const SaverWindow&) = delete;

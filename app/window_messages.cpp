@@ -1,5 +1,6 @@
 // Every message handler of the saver's windows: the class window procedure
-// that binds a window to its object, and the two objects' WindowProc.
+// that binds a window to its object, and the two objects' WindowProc, which
+// hand the slide show its start, its ticks and its stop.
 
 #include "app/full_screen_saver_window.h"
 #include "app/saver_window.h"
@@ -18,7 +19,7 @@ LRESULT CALLBACK SaverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
         // CreateWindowExA has not returned yet; the messages sent during
         // creation still need the real handle for their default processing.
-        window->hwnd = hwnd;
+        window->Bind(hwnd);
     }
     return window->WindowProc(message, wParam, lParam);
 }
@@ -26,19 +27,22 @@ LRESULT CALLBACK SaverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
-            if (wParam == timerId) {
-                Tick();
+            if (wParam == show.timerId) {
+                show.Tick();
             }
             break;
         case WM_PAINT:
-            OnFirstPaint();  // no drawing here: the default erases with black
+            // No drawing here: the default processing erases with black, and
+            // the next tick draws the picture again.
+            show.OnFirstPaint();
+            show.RedrawAtNextTick();
             break;
         case WM_LBUTTONDOWN:
-            clicked = 1;  // the tick moves on to the next picture at once
-            Tick();
+            show.clicked = 1;  // the tick moves on to the next picture at once
+            show.Tick();
             break;
         case WM_DESTROY:
-            StopShow();
+            show.StopShow();
             PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY: {
@@ -54,8 +58,8 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// The full-screen saver ends on any key, mouse button, second mouse position
-// or loss of activation, always by posting WM_CLOSE to itself.
+// The full-screen saver ends by posting WM_CLOSE to itself whenever its
+// input rule says so; it refuses to give up its activation by other means.
 LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
@@ -63,27 +67,10 @@ LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lP
         case WM_DESTROY:
         case WM_NCDESTROY:
             return SaverWindow::WindowProc(message, wParam, lParam);
-        case WM_ACTIVATE:
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                PostMessageA(hwnd, WM_CLOSE, 0, 0);
-            }
-            break;
-        case WM_ACTIVATEAPP:
-            if (wParam == 0) {
-                PostMessageA(hwnd, WM_CLOSE, 0, 0);
-            }
-            break;
         case WM_NCACTIVATE:
             if (wParam == 0) {
                 return 0;  // stay active
             }
-            break;
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-            PostMessageA(hwnd, WM_CLOSE, 0, 0);
             break;
         case WM_SYSCOMMAND:
             // The whole wParam is compared: only these exact commands are refused.
@@ -91,17 +78,11 @@ LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lP
                 return 0;
             }
             break;
-        case WM_MOUSEMOVE:
-            // The first reported position is only remembered (a window that
-            // appears under the pointer is told where it is); 0 counts as none.
-            if (firstMousePos == 0) {
-                firstMousePos = lParam;
-            } else if (lParam != firstMousePos) {
-                PostMessageA(hwnd, WM_CLOSE, 0, 0);
-            }
-            break;
         default:
             break;
+    }
+    if (EndsFullScreenSaver(message, wParam, lParam, firstMousePos)) {
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -11,8 +11,6 @@
 
 namespace {
 
-const int MODULE_PATH_SIZE = 256;
-
 // UDM_SETRANGE takes the maximum in the low word and the minimum in the
 // high word: maximum 15, minimum 300, so the up arrow goes toward 15 and
 // the down arrow toward 300.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "res/resource.h"
+
 const char START_PICTURE_SECTION[] = "Image";
 const char START_PICTURE_KEY[] = "NO";
 const char INTERVAL_SECTION[] = "Config";
@@ -14,13 +16,13 @@ namespace {
 
 const int DEFAULT_START_PICTURE = 1;
 const int FIRST_PICTURE = 1;
-const int LAST_PICTURE = 12;
+const int LAST_PICTURE = PICTURE_COUNT;
 const int DEFAULT_INTERVAL_SECONDS = 30;
 const int SHORTEST_INTERVAL_SECONDS = 15;
 const int LONGEST_INTERVAL_SECONDS = 300;
 
-const int MODULE_PATH_SIZE = 256;
 const int INI_NAME_SIZE = 64;
+const char INI_EXTENSION[] = ".INI";
 
 // The integer the key's value text begins with, or `defaultValue` when the
 // file, section or key is missing or the file name could not be formed.
@@ -48,18 +50,17 @@ const char* OwnIniFileName(char (&buffer)[INI_NAME_SIZE]) {
 }  // namespace
 
 int IniFileNameFromTitle(const char* title, char* buffer, int size) {
-    static const char extension[] = ".INI";
     size_t length = std::strlen(title);
     // The title comes with or without its extension, as the shell's
     // setting has it; both must give the same name.
     if (length >= 4 && title[length - 4] == '.') {
         length -= 4;
     }
-    if (size <= 0 || length + sizeof extension > static_cast<size_t>(size)) {
+    if (size <= 0 || length + sizeof INI_EXTENSION > static_cast<size_t>(size)) {
         return 0;
     }
     std::memmove(buffer, title, length);
-    std::memcpy(buffer + length, extension, sizeof extension);
+    std::memcpy(buffer + length, INI_EXTENSION, sizeof INI_EXTENSION);
     return 1;
 }
 

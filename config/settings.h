@@ -9,6 +9,10 @@
 // Forms the settings-file name into buffer (size bytes).  1 on success.
 int GetIniFileName(char* buffer, int size);
 
+// Bytes of the buffer that receives the executable's full path (with
+// GetModuleFileNameA); a path that does not fit is not used.
+const int MODULE_PATH_SIZE = 256;
+
 // "Image" / "NO": picture the next show starts with; 1..12, else 1.
 int ReadStartPicture();
 // "Config" / the interval key: display interval in seconds; 15..300, else 30.

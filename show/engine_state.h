@@ -4,11 +4,11 @@
 #include <windows.h>
 
 // The slide show's frame counters and the layout of the picture on screen.
-// There is one saver window per process, so there is one of these.
 struct EngineState {
     int firstPaintPending = 1;  // the first WM_PAINT starts the show
     int cycleTick = 0;          // ticks into the current display interval
     int shownTicks = 0;         // ticks since the picture on screen came in
+    bool pictureShown = false;  // a picture has been swapped in since the start
     RECT clientRect = {0, 0, 0, 0};
     int picWidth = 0;  // a third of the width for the wide picture
     int picHeight = 0;
@@ -17,7 +17,5 @@ struct EngineState {
     int marginX = 0;
     int marginY = 0;
 };
-
-extern EngineState engineState;
 
 #endif

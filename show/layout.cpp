@@ -12,7 +12,7 @@ int ScaleDimension(int a, int b, int c) {
 }  // namespace
 
 void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int width, int height,
-                   int widePicture) {
+                   bool widePicture) {
     SetRect(&state.clientRect, 0, 0, clientWidth, clientHeight);
     state.picWidth = widePicture ? width / 3 : width;
     state.picHeight = height;

@@ -12,6 +12,6 @@ struct EngineState;
 // with a margin on both sides is drawn at its own size, centred; any other
 // is scaled to fit a square of side min(clientWidth, clientHeight).
 void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int width, int height,
-                   int widePicture);
+                   bool widePicture);
 
 #endif

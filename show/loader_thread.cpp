@@ -3,13 +3,20 @@
 #include <atomic>
 #include <new>
 
-#include "app/saver_window.h"
 #include "image/jpeg_image.h"
+#include "res/resource.h"
 #include "show/loader_events.h"
+#include "show/slide_show.h"
 
 namespace {
 
+// A held loader looks at its control word this often: a release takes effect
+// within one poll, and the decode need not start sooner.
 const DWORD HOLD_POLL_MS = 100;
+
+const int PICTURE_RESOURCE_IDS[PICTURE_COUNT] = {
+    IDR_PICTURE_1, IDR_PICTURE_2, IDR_PICTURE_3, IDR_PICTURE_4,  IDR_PICTURE_5,  IDR_PICTURE_6,
+    IDR_PICTURE_7, IDR_PICTURE_8, IDR_PICTURE_9, IDR_PICTURE_10, IDR_PICTURE_11, IDR_PICTURE_12};
 
 std::atomic<LoaderEventHook> loaderEventHook(nullptr);
 
@@ -25,14 +32,12 @@ void NotifyLoaderEvent(LoaderEvent event, int value) {
 }
 
 int PictureResourceIds(int pictureNumber) {
-    // The resources are not numbered in picture order.
-    static const int ids[12] = {140, 142, 155, 144, 145, 146, 147, 148, 149, 150, 151, 152};
-    if (pictureNumber < 1 || pictureNumber > 12) return 0;
-    return ids[pictureNumber - 1];
+    if (pictureNumber < 1 || pictureNumber > PICTURE_COUNT) return 0;
+    return PICTURE_RESOURCE_IDS[pictureNumber - 1];
 }
 
 int RunLoader(std::atomic<int>& loaderControl, const int& pictureNumber,
-              JpegImage*& preparedPicture) {
+              std::unique_ptr<JpegImage>& preparedPicture) {
     while (loaderControl.load() == LOADER_HOLD) {
         Sleep(HOLD_POLL_MS);
         NotifyLoaderEvent(LOADER_EVENT_HOLD_POLL, 0);
@@ -44,7 +49,7 @@ int RunLoader(std::atomic<int>& loaderControl, const int& pictureNumber,
 
     // Published before decoding: the GUI thread looks at it only after this
     // thread has ended.
-    preparedPicture = new (std::nothrow) JpegImage();
+    preparedPicture.reset(new (std::nothrow) JpegImage());
     if (!preparedPicture) return 0;
 
     int number = pictureNumber;
@@ -55,8 +60,8 @@ int RunLoader(std::atomic<int>& loaderControl, const int& pictureNumber,
     return 1;
 }
 
-DWORD WINAPI LoaderThreadProc(LPVOID saverWindow) {
-    SaverWindow* window = static_cast<SaverWindow*>(saverWindow);
-    RunLoader(window->loaderControl, window->pictureNumber, window->preparedPicture);
+DWORD WINAPI LoaderThreadProc(LPVOID slideShow) {
+    SlideShow* show = static_cast<SlideShow*>(slideShow);
+    RunLoader(show->loaderControl, show->pictureNumber, show->preparedPicture);
     return 0;  // the thread's exit code is 0 in every case
 }

@@ -1,7 +1,7 @@
 #include "show/schedule.h"
 #include "show/engine_state.h"
 
-int PeriodTicks(int intervalTicks, int widePicture) {
+int PeriodTicks(int intervalTicks, bool widePicture) {
     if (widePicture && intervalTicks < WIDE_MIN_PERIOD) return WIDE_MIN_PERIOD;
     return intervalTicks;
 }
@@ -21,7 +21,7 @@ int PictureOnScreen(int pictureNumber) {
     return previous == 0 ? PICTURE_COUNT : previous;
 }
 
-FramePlan PlanFrame(int shownTicks, int cycleTick, int period, int widePicture) {
+FramePlan PlanFrame(int shownTicks, int cycleTick, int period, bool widePicture) {
     if (shownTicks <= FADE_IN_STEPS) return FramePlan{FRAME_FADE_IN, shownTicks, FADE_IN_STEPS};
     if (cycleTick >= period - FADE_OUT_STEPS)
         return FramePlan{FRAME_FADE_OUT, period - cycleTick - 1, FADE_OUT_STEPS};
@@ -47,7 +47,23 @@ RECT PanSource(int width, int height, int shownTicks) {
     return r;
 }
 
-TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, int clicked) {
+RECT SourceRectFor(const FramePlan& plan, bool widePicture, int width, int shownTicks,
+                   const RECT& previous) {
+    RECT src = previous;
+    if (!widePicture) return src;
+    RECT columns;
+    if (plan.kind == FRAME_FADE_IN)
+        columns = WideFadeInSource(width, previous.bottom);
+    else if (plan.kind == FRAME_PAN)
+        columns = PanSource(width, previous.bottom, shownTicks);
+    else
+        return src;
+    src.left = columns.left;
+    src.right = columns.right;
+    return src;
+}
+
+TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, bool clicked) {
     if (clicked) {
         state.cycleTick = 0;
         state.shownTicks = 0;

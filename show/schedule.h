@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "res/resource.h"
+
 struct EngineState;
 
 // Timing of the slide show, in timer ticks of 66 ms (15 ticks a second).
@@ -12,22 +14,28 @@ const int TICKS_PER_SECOND = 15;
 const int FADE_IN_STEPS = 30;   // shownTicks 0..30: steps 0..30 of 30
 const int FADE_OUT_STEPS = 15;  // the last 15 ticks: steps 14..0 of 15
 const int PAN_TICKS = 450;      // the wide picture pans after its fade-in
+// The wide picture stays at least its pan and another 8 s (120 ticks) for
+// its steady view and fade-out, however short the interval.
 const int WIDE_MIN_PERIOD = PAN_TICKS + 120;
-const int LATE_START_FLOOR = 225;  // least starting cycleTick of picture 12
-const int PICTURE_COUNT = 12;
+// Picture 12 comes on late in its interval, for its last quarter: its
+// cycleTick starts at 3/4 of the interval, and at least at 225 (the shortest
+// interval, 15 s, in ticks; with that interval it stays a whole one).
+const int LATE_START_FLOOR = 225;
+const int LATE_START_PICTURE = 12;
+const int WIDE_PICTURE = 11;  // about four times as wide as high: panned
 
-// pictureNumber holds the next picture to load, so the wide picture
-// (picture 11) is on screen exactly while it is 12; and when it is 12 at a
-// picture change, picture 12 is the one coming on screen.
-inline int IsWidePictureOnScreen(int pictureNumber) {
-    return pictureNumber == 12;
+// pictureNumber holds the next picture to load, so the wide picture is on
+// screen exactly while it is 12; and when it is 12 at a picture change,
+// picture 12 is the one coming on screen.
+inline bool IsWidePictureOnScreen(int pictureNumber) {
+    return pictureNumber == WIDE_PICTURE + 1;
 }
-inline int IsPictureTwelveNext(int pictureNumber) {
-    return pictureNumber == 12;
+inline bool IsPictureTwelveNext(int pictureNumber) {
+    return pictureNumber == LATE_START_PICTURE;
 }
 
 // The period of the current interval: I, or max(I, 570) for the wide picture.
-int PeriodTicks(int intervalTicks, int widePicture);
+int PeriodTicks(int intervalTicks, bool widePicture);
 
 // Where picture 12 starts its interval: max(cycleTick + 3I/4, 225).
 int LateStartTick(int cycleTick, int intervalTicks);
@@ -44,7 +52,7 @@ struct FramePlan {
     int step;   // brightness step for the fades
     int steps;  // 30 for the fade-in, 15 for the fade-out, 0 otherwise
 };
-FramePlan PlanFrame(int shownTicks, int cycleTick, int period, int widePicture);
+FramePlan PlanFrame(int shownTicks, int cycleTick, int period, bool widePicture);
 
 // The wide picture's visible part (picture pixels, top-left origin): its
 // right third while it fades in, and the pan position at shownTicks 31..480.
@@ -52,13 +60,26 @@ FramePlan PlanFrame(int shownTicks, int cycleTick, int period, int widePicture);
 RECT WideFadeInSource(int width, int height);
 RECT PanSource(int width, int height, int shownTicks);
 
+// The part of the picture a frame draws: for the wide picture (of `width`
+// columns) the columns of WideFadeInSource while it fades in and of
+// PanSource while it pans; every other frame keeps the `previous` frame's
+// rectangle, and the rows always stay as the layout set them.
+RECT SourceRectFor(const FramePlan& plan, bool widePicture, int width, int shownTicks,
+                   const RECT& previous);
+
+// From the first tick after its picture's fade-in, a tick releases the
+// loader thread to decode the next picture.
+inline bool ReleasesLoader(int shownTicks) {
+    return shownTicks > FADE_IN_STEPS;
+}
+
 // The counter work of the start of a tick: the click reset, the reduction
 // of cycleTick modulo the period and, when it comes out 0, the start of a
 // new picture (picture 12's late start, shownTicks back to 0).
 struct TickStart {
     int period;
-    int newPicture;  // the caller swaps the next picture in
+    bool newPicture;  // the caller swaps the next picture in
 };
-TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, int clicked);
+TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, bool clicked);
 
 #endif

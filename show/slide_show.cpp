@@ -1,35 +1,20 @@
-// The slide-show engine: SaverWindow's operations that start, step and stop
-// the show.  All of them run on the GUI thread.
-#include "app/saver_window.h"
+// The slide show: started by the window's first paint, stepped one frame per
+// timer tick, stopped when the window is destroyed.  All of it runs on the
+// GUI thread.
+#include "show/slide_show.h"
+
+#include <utility>
 
 #include "config/settings.h"
-#include "image/jpeg_image.h"
-#include "show/engine_state.h"
+#include "image/device_context.h"
 #include "show/layout.h"
 #include "show/loader_events.h"
-#include "show/loader_thread.h"
-#include "show/schedule.h"
-
-EngineState engineState;
 
 namespace {
 
-// Starts a loader thread for `window`, replacing (and closing) the handle of
-// the previous one, which has always ended by now.  The handle is null when
-// the thread could not be created.
-void StartLoaderThread(SaverWindow& window) {
-    if (window.loaderThread) CloseHandle(window.loaderThread);
-    window.loaderThread =
-        CreateThread(nullptr, 0, LoaderThreadProc, &window, 0, &window.loaderThreadId);
-}
-
-void WaitForLoaderThread(SaverWindow& window) {
-    if (window.loaderThread) WaitForSingleObject(window.loaderThread, INFINITE);
-}
-
 // Rebuilds the picture's DIB section at the plan's brightness step; only the
 // visible rectangle of the wide picture is converted.
-void FadeFrame(JpegImage& picture, HDC dc, const FramePlan& plan, int wide, const RECT& src) {
+void FadeFrame(JpegImage& picture, HDC dc, const FramePlan& plan, bool wide, const RECT& src) {
     if (wide)
         picture.FadeRect(dc, plan.step, plan.steps, src.left, src.top, src.right, src.bottom);
     else
@@ -38,15 +23,33 @@ void FadeFrame(JpegImage& picture, HDC dc, const FramePlan& plan, int wide, cons
 
 }  // namespace
 
-int SaverWindow::OnFirstPaint() {
-    if (engineState.firstPaintPending) {
-        engineState.firstPaintPending = 0;
+SlideShow::SlideShow()
+    : loaderControl(LOADER_GO),
+      loaderThreadId(0),
+      hwnd(nullptr),
+      pictureNumber(0),
+      clicked(0),
+      savePictureNumber(1),
+      intervalTicks(0),
+      timerId(0),
+      loaderRoutine(LoaderThreadProc) {}
+
+// The loader thread and the timer were stopped at WM_DESTROY; only the two
+// pictures are left to free, the prepared one first.
+SlideShow::~SlideShow() {
+    preparedPicture.reset();
+    currentPicture.reset();
+}
+
+int SlideShow::OnFirstPaint() {
+    if (state.firstPaintPending) {
+        state.firstPaintPending = 0;
         StartShow();
     }
     return 1;
 }
 
-int SaverWindow::StartShow() {
+int SlideShow::StartShow() {
     pictureNumber = ReadStartPicture();
     intervalTicks = ReadIntervalSeconds() * TICKS_PER_SECOND;
     timerId = SetTimer(hwnd, SHOW_TIMER_ID, SHOW_TIMER_PERIOD_MS, nullptr);
@@ -54,13 +57,12 @@ int SaverWindow::StartShow() {
     return 1;
 }
 
-int SaverWindow::Tick() {
+int SlideShow::Tick() {
     // A click before the show has started (or without a timer) must not
     // step counters that have no interval yet.
     if (timerId == 0) return 0;
 
-    EngineState& state = engineState;
-    int wasClicked = clicked;
+    bool wasClicked = clicked != 0;
     if (wasClicked) {
         InvalidateRect(hwnd, nullptr, TRUE);
         clicked = 0;
@@ -78,46 +80,11 @@ int SaverWindow::Tick() {
         return 0;
     }
 
-    int wide = IsWidePictureOnScreen(pictureNumber);
-    if (start.newPicture) {
-        RECT client = {0, 0, 0, 0};
-        GetClientRect(hwnd, &client);
-        ComputeLayout(state, client.right, client.bottom, currentPicture->Width(),
-                      currentPicture->Height(true), wide);
-    }
+    bool wide = IsWidePictureOnScreen(pictureNumber);
+    if (start.newPicture) LayOut(wide);
+    DrawFrame(PlanFrame(state.shownTicks, state.cycleTick, start.period, wide), wide);
 
-    HDC dc = GetDC(hwnd);
-    if (dc) {
-        FramePlan plan = PlanFrame(state.shownTicks, state.cycleTick, start.period, wide);
-        RECT& src = state.srcRect;
-        switch (plan.kind) {
-            case FRAME_FADE_IN:
-                if (wide) {
-                    RECT right = WideFadeInSource(currentPicture->Width(), state.picHeight);
-                    src.left = right.left;
-                    src.right = right.right;
-                }
-                FadeFrame(*currentPicture, dc, plan, wide, src);
-                break;
-            case FRAME_FADE_OUT:
-                FadeFrame(*currentPicture, dc, plan, wide, src);
-                break;
-            case FRAME_PAN: {
-                RECT view = PanSource(currentPicture->Width(), state.picHeight, state.shownTicks);
-                src.left = view.left;
-                src.right = view.right;
-                break;
-            }
-            case FRAME_STEADY:
-                break;  // the DIB section still holds the last fade's full step
-        }
-        const RECT& dest = state.destRect;
-        currentPicture->Draw(dc, dest.left, dest.top, dest.right, dest.bottom, src.left, src.top,
-                             src.right, src.bottom, SRCCOPY);
-        ReleaseDC(hwnd, dc);
-    }
-
-    if (state.shownTicks > FADE_IN_STEPS) {
+    if (ReleasesLoader(state.shownTicks)) {
         if (state.shownTicks == FADE_IN_STEPS + 1)
             NotifyLoaderEvent(LOADER_EVENT_RELEASE, state.shownTicks);
         loaderControl = LOADER_GO;
@@ -127,33 +94,80 @@ int SaverWindow::Tick() {
     return 1;
 }
 
-int SaverWindow::Advance() {
-    delete currentPicture;
-    currentPicture = nullptr;
+// Places the picture that has just come in; a later change of the window's
+// size takes effect at the next picture.
+void SlideShow::LayOut(bool wide) {
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(hwnd, &client);
+    ComputeLayout(state, client.right, client.bottom, currentPicture->Width(),
+                  currentPicture->Height(true), wide);
+}
+
+// Brings the picture's DIB section to the frame's brightness (a fade
+// rebuilds it; other frames reuse what the last fade left, full brightness
+// after the fade-in) and draws the frame's part of it in its place.  A frame
+// that would put the same pixels where they already are is not drawn: a
+// steady picture costs a tick nothing until a paint has covered it.
+void SlideShow::DrawFrame(const FramePlan& plan, bool wide) {
+    JpegImage& picture = *currentPicture;
+    RECT& src = state.srcRect;
+    src = SourceRectFor(plan, wide, picture.Width(), state.shownTicks, src);
+    const RECT& dest = state.destRect;
+    bool fades = plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT;
+    if (fades)
+        drawn.valid = false;  // a new brightness, whether or not it reaches the window
+    else if (IsOnScreen(src, dest))
+        return;
+
+    WindowDc dc(hwnd);
+    if (!dc.Get()) return;
+    if (fades) FadeFrame(picture, dc.Get(), plan, wide, src);
+    drawn.valid = picture.Draw(dc.Get(), dest.left, dest.top, dest.right, dest.bottom, src.left,
+                               src.top, src.right, src.bottom, SRCCOPY) == 1;
+    drawn.src = src;
+    drawn.dest = dest;
+}
+
+bool SlideShow::IsOnScreen(const RECT& src, const RECT& dest) const {
+    return drawn.valid && EqualRect(&drawn.src, &src) && EqualRect(&drawn.dest, &dest);
+}
+
+void SlideShow::RedrawAtNextTick() {
+    drawn.valid = false;
+}
+
+int SlideShow::Advance() {
+    currentPicture.reset();
 
     if (loaderThread) {
         loaderControl = LOADER_GO;
-        WaitForLoaderThread(*this);
+        WaitForLoaderThread();
     }
     if (!preparedPicture) {
-        // The first picture of the show, or a loader that made nothing:
-        // load it now, synchronously (the control word says go).
-        StartLoaderThread(*this);
-        WaitForLoaderThread(*this);
+        // The first picture of the show, or a loader that made nothing or
+        // could not be started: load it now, synchronously.  The control word
+        // may still say hold (no thread took the last release), and no tick
+        // comes while this thread waits, so the loader is released here.
+        loaderControl = LOADER_GO;
+        StartLoaderThread();
+        WaitForLoaderThread();
     }
-    currentPicture = preparedPicture;
-    preparedPicture = nullptr;
+    currentPicture = std::move(preparedPicture);
+    state.pictureShown = true;
+    drawn.valid = false;
 
     pictureNumber = NextPictureNumber(pictureNumber);
     loaderControl = LOADER_HOLD;
-    StartLoaderThread(*this);  // holds until the new picture has faded in
+    StartLoaderThread();  // holds until the new picture has faded in
     return 1;
 }
 
-int SaverWindow::StopShow() {
+int SlideShow::StopShow() {
     // pictureNumber is the next picture to load; the one on screen is the one
-    // before.  A window closed before its show started has none to save.
-    int save = savePictureNumber && !engineState.firstPaintPending;
+    // before.  A show that never swapped a picture in (closed before its
+    // first paint, or without a timer) has none to save: the stored number
+    // stays as it was.
+    bool save = savePictureNumber && state.pictureShown;
     int onScreen = 0;
     if (save) {
         onScreen = PictureOnScreen(pictureNumber);
@@ -166,11 +180,22 @@ int SaverWindow::StopShow() {
     }
     if (loaderThread) {
         loaderControl = LOADER_QUIT;
-        WaitForLoaderThread(*this);
-        CloseHandle(loaderThread);
-        loaderThread = nullptr;
+        WaitForLoaderThread();
+        loaderThread.Reset(nullptr);
     }
     // The field follows the saved number, now that no loader reads it.
     if (save) pictureNumber = onScreen;
     return 1;
+}
+
+// Starts a loader thread for this show, replacing (and closing) the handle of
+// the previous one, which has always ended by now.  The handle is null when
+// the thread could not be created.
+void SlideShow::StartLoaderThread() {
+    loaderThread.Reset(nullptr);
+    loaderThread.Reset(CreateThread(nullptr, 0, loaderRoutine, this, 0, &loaderThreadId));
+}
+
+void SlideShow::WaitForLoaderThread() {
+    if (loaderThread) WaitForSingleObject(loaderThread.Get(), INFINITE);
 }

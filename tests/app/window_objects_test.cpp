@@ -68,14 +68,14 @@ void DrainQuit() {
 
 TEST_CASE("a new window object starts with the documented field values") {
     FullScreenSaverWindow window;
-    CHECK(window.loaderControl.load() == 1);
-    CHECK(window.loaderThread == nullptr);
-    CHECK(window.loaderThreadId == 0);
-    CHECK(window.preparedPicture == nullptr);
-    CHECK(window.currentPicture == nullptr);
-    CHECK(window.clicked == 0);
-    CHECK(window.savePictureNumber == 1);
-    CHECK(window.timerId == 0);
+    CHECK(window.show.loaderControl.load() == 1);
+    CHECK(window.show.loaderThread.Get() == nullptr);
+    CHECK(window.show.loaderThreadId == 0);
+    CHECK(window.show.preparedPicture == nullptr);
+    CHECK(window.show.currentPicture == nullptr);
+    CHECK(window.show.clicked == 0);
+    CHECK(window.show.savePictureNumber == 1);
+    CHECK(window.show.timerId == 0);
     CHECK(window.firstMousePos == 0);
 }
 
@@ -196,4 +196,34 @@ TEST_CASE("full-screen mouse moves: the first position is remembered, another on
     }
     DestroyWindow(hwnd);
     DrainQuit();
+}
+
+TEST_CASE("the full-screen input rule: which messages end the saver") {
+    LPARAM first = 0;
+    const UINT ending[] = {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
+                           WM_MBUTTONDOWN};
+    for (UINT message : ending) {
+        CAPTURE(message);
+        CHECK(EndsFullScreenSaver(message, 0, 0, first));
+    }
+    CHECK(EndsFullScreenSaver(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0, first));
+    CHECK_FALSE(EndsFullScreenSaver(WM_ACTIVATE, WA_CLICKACTIVE, 0, first));
+    CHECK(EndsFullScreenSaver(WM_ACTIVATEAPP, 0, 0, first));
+    CHECK_FALSE(EndsFullScreenSaver(WM_ACTIVATEAPP, 1, 0, first));
+    const UINT harmless[] = {WM_KEYUP, WM_CHAR, WM_MOUSEWHEEL, WM_LBUTTONUP, WM_TIMER, WM_PAINT};
+    for (UINT message : harmless) {
+        CAPTURE(message);
+        CHECK_FALSE(EndsFullScreenSaver(message, 0, 0, first));
+    }
+    CHECK(first == 0);
+
+    // Mouse moves: 0,0 is not remembered; the first other position is, and
+    // only a different one ends the saver.
+    CHECK_FALSE(EndsFullScreenSaver(WM_MOUSEMOVE, 0, 0, first));
+    CHECK(first == 0);
+    CHECK_FALSE(EndsFullScreenSaver(WM_MOUSEMOVE, 0, MAKELPARAM(7, 9), first));
+    CHECK(first == MAKELPARAM(7, 9));
+    CHECK_FALSE(EndsFullScreenSaver(WM_MOUSEMOVE, MK_SHIFT, MAKELPARAM(7, 9), first));
+    CHECK(EndsFullScreenSaver(WM_MOUSEMOVE, 0, MAKELPARAM(8, 9), first));
+    CHECK(first == MAKELPARAM(7, 9));
 }

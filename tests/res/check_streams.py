@@ -245,8 +245,12 @@ def check_resource_script(root):
     """res/velmor.rc carries picture N's stream as IMGDAT with N's id, and no other."""
     with open(os.path.join(root, 'res', 'velmor.rc'), encoding='utf-8') as f:
         script = f.read()
-    found = {int(i): int(n) for i, n in re.findall(
-        r'^\s*(\d+)\s+IMGDAT\s+"res/pictures/(\d\d)\.jpg"', script, re.M)}
+    # The script names the ids that res/resource.h defines.
+    with open(os.path.join(root, 'res', 'resource.h'), encoding='utf-8') as f:
+        defines = dict(re.findall(r'^#define\s+(\w+)\s+(\d+)\s*$', f.read(), re.M))
+    found = {int(defines.get(i, i)): int(n) for i, n in re.findall(
+        r'^\s*(\w+)\s+IMGDAT\s+"res/pictures/(\d\d)\.jpg"', script, re.M)
+        if defines.get(i, i).isdigit()}
     statements = re.findall(r'^\s*\S+\s+IMGDAT\b', script, re.M)
     expect(len(statements) == 12, '%d IMGDAT statements' % len(statements))
     expected = {picture[0]: number for number, picture in PICTURES.items()}

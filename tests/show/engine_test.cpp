@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -9,7 +10,7 @@
 #include "app/saver_window.h"
 #include "config/settings.h"
 #include "image/jpeg_image.h"
-#include "show/engine_state.h"
+#include "show/slide_show.h"
 #include "tests/e2e/show_support/handle_count.h"
 #include "tests/show/loader_event_log.h"
 
@@ -31,13 +32,26 @@ int StoredStartPicture() {
     return static_cast<int>(GetPrivateProfileIntA("Image", "NO", -1, IniFile().c_str()));
 }
 
-// A plain 800 x 600 popup window that the engine draws into, with the
-// SaverWindow object bound to it by hand; the test calls the engine's
-// operations the way the window procedure would.
+// The settings file's bytes, read from the Windows directory.
+std::string SettingsBytes() {
+    char directory[MAX_PATH];
+    GetWindowsDirectoryA(directory, MAX_PATH);
+    std::string bytes;
+    FILE* file = std::fopen((std::string(directory) + "\\" + IniFile()).c_str(), "rb");
+    if (!file) return bytes;
+    char chunk[256];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
+    std::fclose(file);
+    return bytes;
+}
+
+// A plain 800 x 600 popup window that the show draws into, with the
+// SlideShow bound to it by hand; the test calls the show's operations the
+// way the window procedure would.
 class EngineFixture {
 public:
     EngineFixture() {
-        engineState = EngineState();
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -47,34 +61,34 @@ public:
         window = CreateWindowExA(0, wc.lpszClassName, "engine test", WS_POPUP | WS_VISIBLE, 0, 0,
                                  800, 600, nullptr, nullptr, wc.hInstance, nullptr);
         REQUIRE(window != nullptr);
-        saver = new SaverWindow();
-        saver->hwnd = window;
+        show = new SlideShow();
+        show->hwnd = window;
     }
 
     ~EngineFixture() {
-        if (!stopped) saver->StopShow();
-        delete saver;
+        if (!stopped) show->StopShow();
+        delete show;
         DestroyWindow(window);
     }
 
     void Start(const char* startPicture, const char* intervalSeconds) {
         StoreSetting("Image", "NO", startPicture);
         StoreSetting("Config", INTERVAL_KEY_BYTES, intervalSeconds);
-        REQUIRE(saver->OnFirstPaint() == 1);
-        REQUIRE(saver->timerId != 0);
+        REQUIRE(show->OnFirstPaint() == 1);
+        REQUIRE(show->timerId != 0);
     }
 
     void Ticks(int n) {
-        for (int i = 0; i < n; ++i) saver->Tick();
+        for (int i = 0; i < n; ++i) show->Tick();
     }
 
     void Stop() {
-        saver->StopShow();
+        show->StopShow();
         stopped = true;
     }
 
     HWND window;
-    SaverWindow* saver;
+    SlideShow* show;
     bool stopped = false;
 };
 
@@ -146,6 +160,17 @@ int NonBlackIn(const std::vector<DWORD>& shot, int w, int x0, int x1, int h) {
     return n;
 }
 
+// A class of windows bound to SaverWindow objects, as the saver registers.
+void RegisterSaverClass(const char* name) {
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = SaverWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
 bool IsRunning(HANDLE thread) {
     return thread && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
 }
@@ -154,12 +179,12 @@ bool IsRunning(HANDLE thread) {
 
 TEST_CASE("a click before the first paint does nothing") {
     EngineFixture f;
-    f.saver->clicked = 1;
-    CHECK(f.saver->Tick() == 0);
-    CHECK(f.saver->currentPicture == nullptr);
-    CHECK(f.saver->loaderThread == nullptr);
-    CHECK(engineState.cycleTick == 0);
-    CHECK(engineState.shownTicks == 0);
+    f.show->clicked = 1;
+    CHECK(f.show->Tick() == 0);
+    CHECK(f.show->currentPicture == nullptr);
+    CHECK(f.show->loaderThread.Get() == nullptr);
+    CHECK(f.show->state.cycleTick == 0);
+    CHECK(f.show->state.shownTicks == 0);
 
     // Closing a window whose show never started saves nothing.
     StoreSetting("Image", "NO", nullptr);
@@ -170,28 +195,28 @@ TEST_CASE("a click before the first paint does nothing") {
 TEST_CASE("the first paint starts the show once with the stored picture and interval") {
     EngineFixture f;
     f.Start("3", "20");
-    SaverWindow& s = *f.saver;
+    SlideShow& s = *f.show;
     REQUIRE(s.currentPicture != nullptr);
     CHECK(s.currentPicture->Width() == 360);
     CHECK(s.currentPicture->Height(true) == 480);
     CHECK(s.pictureNumber == 4);
     CHECK(s.intervalTicks == 300);
     CHECK(s.timerId == 1);
-    CHECK(engineState.shownTicks == 1);
-    CHECK(engineState.cycleTick == 1);
-    CHECK(engineState.destRect.left == 220);
-    CHECK(engineState.destRect.top == 60);
-    CHECK(engineState.destRect.right == 580);
-    CHECK(engineState.destRect.bottom == 540);
+    CHECK(f.show->state.shownTicks == 1);
+    CHECK(f.show->state.cycleTick == 1);
+    CHECK(f.show->state.destRect.left == 220);
+    CHECK(f.show->state.destRect.top == 60);
+    CHECK(f.show->state.destRect.right == 580);
+    CHECK(f.show->state.destRect.bottom == 540);
 
     // The next picture's loader holds while the first one fades in.
     Sleep(250);
-    CHECK(IsRunning(s.loaderThread));
+    CHECK(IsRunning(s.loaderThread.Get()));
     CHECK(s.preparedPicture == nullptr);
 
     // Later paints do not restart the show.
     CHECK(s.OnFirstPaint() == 1);
-    CHECK(engineState.shownTicks == 1);
+    CHECK(f.show->state.shownTicks == 1);
     CHECK(s.pictureNumber == 4);
 }
 
@@ -201,8 +226,8 @@ TEST_CASE("out-of-range settings start with picture 1 at 30 s") {
         CAPTURE(value);
         EngineFixture f;
         f.Start(value, "301");
-        CHECK(f.saver->pictureNumber == 2);
-        CHECK(f.saver->intervalTicks == 450);
+        CHECK(f.show->pictureNumber == 2);
+        CHECK(f.show->intervalTicks == 450);
     }
 }
 
@@ -216,7 +241,7 @@ TEST_CASE("the interval setting in ticks: 15 per second, 30 s outside 15 to 300"
         CAPTURE(row.seconds);
         EngineFixture f;
         f.Start("1", row.seconds);
-        CHECK(f.saver->intervalTicks == row.ticks);
+        CHECK(f.show->intervalTicks == row.ticks);
     }
 }
 
@@ -228,15 +253,15 @@ TEST_CASE("the next decode starts only after the picture on screen has faded in"
 
     // Slow fade-in frames: the loader must keep holding however long it takes.
     for (int i = 0; i < 29; ++i) {
-        f.saver->Tick();
+        f.show->Tick();
         Sleep(10);
     }
     Sleep(300);
-    CHECK(engineState.shownTicks == 30);
+    CHECK(f.show->state.shownTicks == 30);
     CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 1);
 
     f.Ticks(2);  // shownTicks 30 (last fade-in step) and 31 (release)
-    WaitForSingleObject(f.saver->loaderThread, 5000);
+    WaitForSingleObject(f.show->loaderThread.Get(), 5000);
     std::vector<LoggedEvent> events = log.Events();
     int release = -1, secondDecode = -1;
     for (size_t i = 0; i < events.size(); ++i) {
@@ -261,40 +286,40 @@ TEST_CASE("the next decode starts only after the picture on screen has faded in"
 
     // The decoded picture comes on screen at the end of the interval.
     f.Ticks(225 - 31);
-    CHECK(f.saver->pictureNumber == 3);
-    CHECK(engineState.shownTicks == 1);
-    CHECK(f.saver->preparedPicture == nullptr);
+    CHECK(f.show->pictureNumber == 3);
+    CHECK(f.show->state.shownTicks == 1);
+    CHECK(f.show->preparedPicture == nullptr);
     CHECK(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);  // picture 3 still held
 }
 
 TEST_CASE("the wide picture fades in its right third and pans left") {
     EngineFixture f;
     f.Start("11", "30");
-    CHECK(f.saver->pictureNumber == 12);
-    CHECK(engineState.picWidth == 473);
-    CHECK(engineState.destRect.left == 163);
-    CHECK(engineState.destRect.top == 120);
-    CHECK(engineState.destRect.right == 636);
-    CHECK(engineState.destRect.bottom == 480);
-    CHECK(engineState.srcRect.left == 946);
-    CHECK(engineState.srcRect.right == 1420);
-    CHECK(engineState.srcRect.bottom == 360);
+    CHECK(f.show->pictureNumber == 12);
+    CHECK(f.show->state.picWidth == 473);
+    CHECK(f.show->state.destRect.left == 163);
+    CHECK(f.show->state.destRect.top == 120);
+    CHECK(f.show->state.destRect.right == 636);
+    CHECK(f.show->state.destRect.bottom == 480);
+    CHECK(f.show->state.srcRect.left == 946);
+    CHECK(f.show->state.srcRect.right == 1420);
+    CHECK(f.show->state.srcRect.bottom == 360);
 
     f.Ticks(31);  // shownTicks 1..31
-    CHECK(engineState.srcRect.left == 945);
-    CHECK(engineState.srcRect.right == 1418);
+    CHECK(f.show->state.srcRect.left == 945);
+    CHECK(f.show->state.srcRect.right == 1418);
     f.Ticks(224);  // up to 255
-    CHECK(engineState.srcRect.left == 474);
-    CHECK(engineState.srcRect.right == 947);
+    CHECK(f.show->state.srcRect.left == 474);
+    CHECK(f.show->state.srcRect.right == 947);
     f.Ticks(225);  // up to 480
-    CHECK(engineState.srcRect.left == 1);
-    CHECK(engineState.srcRect.right == 474);
+    CHECK(f.show->state.srcRect.left == 1);
+    CHECK(f.show->state.srcRect.right == 474);
     f.Ticks(50);  // the view stays where the pan ended
-    CHECK(engineState.srcRect.left == 1);
-    f.Ticks(570 - 531 + 1);              // the 570th tick brings picture 12 at its late start
-    CHECK(f.saver->pictureNumber == 1);  // picture 12 on screen
-    CHECK(engineState.cycleTick == 338);
-    CHECK(f.saver->currentPicture->Width() == 480);
+    CHECK(f.show->state.srcRect.left == 1);
+    f.Ticks(570 - 531 + 1);             // the 570th tick brings picture 12 at its late start
+    CHECK(f.show->pictureNumber == 1);  // picture 12 on screen
+    CHECK(f.show->state.cycleTick == 338);
+    CHECK(f.show->currentPicture->Width() == 480);
 }
 
 TEST_CASE("closing saves the picture on screen; the preview saves nothing") {
@@ -308,16 +333,34 @@ TEST_CASE("closing saves the picture on screen; the preview saves nothing") {
     SUBCASE("windowed: after a click from picture 1 to 2") {
         EngineFixture f;
         f.Start("1", "30");
-        f.saver->clicked = 1;
-        f.saver->Tick();
+        f.show->clicked = 1;
+        f.show->Tick();
         f.Stop();
         CHECK(StoredStartPicture() == 2);
-        CHECK(f.saver->loaderThread == nullptr);
-        CHECK(f.saver->timerId == 0);
+        CHECK(f.show->loaderThread.Get() == nullptr);
+        CHECK(f.show->timerId == 0);
+    }
+    SUBCASE("windowed, but the timer could not be set: the file stays as it was") {
+        EngineFixture f;
+        StoreSetting("Image", "NO", "5");
+        StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
+        std::string before = SettingsBytes();
+        REQUIRE(!before.empty());
+        // SetTimer fails for a window that is gone; no picture comes in.
+        HWND gone = CreateWindowExA(0, "velmor_show_engine_test", "gone", WS_POPUP, 0, 0, 8, 8,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        REQUIRE(gone != nullptr);
+        DestroyWindow(gone);
+        f.show->hwnd = gone;
+        f.show->OnFirstPaint();
+        REQUIRE(f.show->timerId == 0);
+        CHECK(f.show->currentPicture == nullptr);
+        f.Stop();
+        CHECK(SettingsBytes() == before);
     }
     SUBCASE("preview") {
         EngineFixture f;
-        f.saver->savePictureNumber = 0;
+        f.show->savePictureNumber = 0;
         f.Start("5", "30");
         StoreSetting("Image", "NO", nullptr);
         f.Stop();
@@ -329,43 +372,43 @@ TEST_CASE("a loader released before the stop finishes its decode first") {
     LoaderEventLog log;
     EngineFixture f;
     f.Start("1", "30");
-    REQUIRE(IsRunning(f.saver->loaderThread));
-    f.saver->loaderControl = LOADER_GO;  // released: it decodes at its next look
+    REQUIRE(IsRunning(f.show->loaderThread.Get()));
+    f.show->loaderControl = LOADER_GO;  // released: it decodes at its next look
     for (int i = 0; i < 100 && log.Count(LOADER_EVENT_DECODE_BEGIN) < 2; ++i) Sleep(5);
     REQUIRE(log.Count(LOADER_EVENT_DECODE_BEGIN) == 2);
     f.Stop();
-    CHECK(f.saver->loaderThread == nullptr);
+    CHECK(f.show->loaderThread.Get() == nullptr);
     // The decode finished before the stop returned; the picture belongs to
     // the window object and goes with it.
-    REQUIRE(f.saver->preparedPicture != nullptr);
-    CHECK(f.saver->preparedPicture->Width() == 360);
+    REQUIRE(f.show->preparedPicture != nullptr);
+    CHECK(f.show->preparedPicture->Width() == 360);
 }
 
 TEST_CASE("stopping while the loader holds ends it without a picture") {
     EngineFixture f;
     f.Start("1", "30");
-    REQUIRE(IsRunning(f.saver->loaderThread));
+    REQUIRE(IsRunning(f.show->loaderThread.Get()));
     f.Stop();
-    CHECK(f.saver->loaderThread == nullptr);
-    CHECK(f.saver->preparedPicture == nullptr);
+    CHECK(f.show->loaderThread.Get() == nullptr);
+    CHECK(f.show->preparedPicture == nullptr);
 }
 
 TEST_CASE("picture changes do not leak thread handles") {
     EngineFixture f;
     f.Start("1", "30");
     for (int i = 0; i < 5; ++i) {
-        f.saver->clicked = 1;
-        f.saver->Tick();
+        f.show->clicked = 1;
+        f.show->Tick();
     }
     int before = CountProcessHandles(GetCurrentProcessId());
     REQUIRE(before > 0);
     for (int i = 0; i < 40; ++i) {
-        f.saver->clicked = 1;
-        f.saver->Tick();
+        f.show->clicked = 1;
+        f.show->Tick();
     }
     int after = CountProcessHandles(GetCurrentProcessId());
     CHECK(after <= before + 2);  // one loader thread at a time, whatever the count
-    CHECK(f.saver->pictureNumber == (1 + 45) % 12 + 1);
+    CHECK(f.show->pictureNumber == (1 + 45) % 12 + 1);
 }
 
 TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 112) on black") {
@@ -373,26 +416,20 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     StoreSetting("Image", "NO", "5");
     StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
 
-    WNDCLASSA wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = SaverWndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = "WindowScreenSaverClass";
-    RegisterClassA(&wc);
+    RegisterSaverClass(SAVER_CLASS);
     HWND area = CreateWindowExA(0, "velmor_show_engine_test", "preview area",
                                 WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 300, 200, 152, 112,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     REQUIRE(area != nullptr);
 
     SaverWindow* preview = new SaverWindow();
     REQUIRE(preview->Create(area) == 1);  // the first paint started the show
-    CHECK(preview->savePictureNumber == 0);
-    CHECK(preview->pictureNumber == 6);
-    CHECK(engineState.destRect.left == 34);
-    CHECK(engineState.destRect.top == 0);
-    CHECK(engineState.destRect.right == 118);
-    CHECK(engineState.destRect.bottom == 112);
+    CHECK(preview->show.savePictureNumber == 0);
+    CHECK(preview->show.pictureNumber == 6);
+    CHECK(preview->show.state.destRect.left == 34);
+    CHECK(preview->show.state.destRect.top == 0);
+    CHECK(preview->show.state.destRect.right == 118);
+    CHECK(preview->show.state.destRect.bottom == 112);
 
     PumpMessagesFor(2600);  // the timer runs the fade-in
     RECT onScreen = {300, 200, 452, 312};
@@ -412,22 +449,98 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
     CHECK(StoredStartPicture() == 5);
 }
 
+TEST_CASE("a steady picture is drawn again only after a paint") {
+    StoreSetting("Image", "NO", "1");
+    StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
+    RegisterSaverClass(WINDOWED_CLASS);
+    SaverWindow* saver = new SaverWindow();
+    REQUIRE(saver->Create(nullptr) == 1);
+    HWND window = saver->hwnd;
+    PumpMessagesFor(2600);  // the timer runs the fade-in; the picture is steady now
+
+    const RECT& dest = saver->show.state.destRect;
+    RECT box = {dest.left + 40, dest.top + 40, dest.left + 80, dest.top + 80};
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    RECT boxOnScreen = box;
+    OffsetRect(&boxOnScreen, origin.x, origin.y);
+    std::vector<DWORD> picture = CaptureScreen(boxOnScreen);
+    const std::vector<DWORD> white(40 * 40, 0xFFFFFF);
+    REQUIRE(picture != white);
+
+    // Something else draws over the picture: steady ticks leave that alone...
+    HDC dc = GetDC(window);
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(window, dc);
+    PumpMessagesFor(400);
+    CHECK(CaptureScreen(boxOnScreen) == white);
+    // ...until a paint, which erases the window: the next tick draws it again.
+    InvalidateRect(window, nullptr, TRUE);
+    PumpMessagesFor(300);
+    CHECK(CaptureScreen(boxOnScreen) == picture);
+
+    DestroyWindow(window);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+namespace {
+
+// A loader that ends at once without a picture, as one does whose picture
+// object cannot be allocated.
+DWORD WINAPI MakesNoPicture(LPVOID) {
+    return 0;
+}
+
+DWORD WINAPI AdvanceOnItsOwnThread(LPVOID show) {
+    static_cast<SlideShow*>(show)->Advance();
+    return 0;
+}
+
+}  // namespace
+
+TEST_CASE("advancing with no loader thread and the control word at hold loads at once") {
+    // What a failed CreateThread for the previous picture leaves behind,
+    // before any tick has released the loader.
+    EngineFixture f;
+    SlideShow& s = *f.show;
+    s.savePictureNumber = 0;
+    s.pictureNumber = 3;
+    s.loaderControl = LOADER_HOLD;
+    REQUIRE(s.loaderThread.Get() == nullptr);
+
+    HANDLE advancing = CreateThread(nullptr, 0, AdvanceOnItsOwnThread, &s, 0, nullptr);
+    REQUIRE(advancing != nullptr);
+    bool returned = WaitForSingleObject(advancing, 10000) == WAIT_OBJECT_0;
+    CHECK(returned);
+    if (!returned) {
+        s.loaderControl = LOADER_GO;  // let the stuck load end, so the test can
+        WaitForSingleObject(advancing, INFINITE);
+    }
+    CloseHandle(advancing);
+    REQUIRE(s.currentPicture != nullptr);
+    CHECK(s.currentPicture->Width() == 360);
+    CHECK(s.pictureNumber == 4);
+}
+
 TEST_CASE("a loader that made nothing for picture 12 does not stall the show") {
     EngineFixture f;
     f.Start("11", "30");
-    SaverWindow& s = *f.saver;
+    SlideShow& s = *f.show;
     REQUIRE(s.pictureNumber == 12);  // the wide picture is on screen
 
-    // End the holding loader, and let the next one find the quit word, so
-    // that picture 12 comes out as no picture at all.
+    // End the holding loader without a picture, and let the synchronous
+    // load make nothing either, so that picture 12 comes out as no picture
+    // at all.
     s.loaderControl = LOADER_QUIT;
-    WaitForSingleObject(s.loaderThread, INFINITE);
-    CloseHandle(s.loaderThread);
-    s.loaderThread = nullptr;
+    WaitForSingleObject(s.loaderThread.Get(), INFINITE);
+    s.loaderThread.Reset(nullptr);
+    s.loaderRoutine = MakesNoPicture;
     s.clicked = 1;
     CHECK(s.Tick() == 0);
     CHECK(s.currentPicture == nullptr);
     CHECK(s.pictureNumber == 1);
+    s.loaderRoutine = LoaderThreadProc;
 
     // The next tick moves on to picture 1 instead of waiting out picture
     // 12's interval on a black window.
@@ -435,5 +548,5 @@ TEST_CASE("a loader that made nothing for picture 12 does not stall the show") {
     REQUIRE(s.currentPicture != nullptr);
     CHECK(s.currentPicture->Width() == 360);
     CHECK(s.pictureNumber == 2);
-    CHECK(engineState.shownTicks == 1);
+    CHECK(f.show->state.shownTicks == 1);
 }

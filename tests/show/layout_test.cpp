@@ -6,13 +6,14 @@
 namespace {
 
 struct PictureSize {
-    int width, height, wide;
+    int width, height;
+    bool wide;
 };
 
-const PictureSize PORTRAIT = {360, 480, 0};
-const PictureSize TALL = {360, 487, 0};
-const PictureSize LANDSCAPE = {480, 330, 0};
-const PictureSize WIDE = {1420, 360, 1};
+const PictureSize PORTRAIT = {360, 480, false};
+const PictureSize TALL = {360, 487, false};
+const PictureSize LANDSCAPE = {480, 330, false};
+const PictureSize WIDE = {1420, 360, true};
 
 RECT Place(int cw, int ch, const PictureSize& p) {
     EngineState state;
@@ -52,7 +53,7 @@ TEST_CASE("layout in the 152 x 112 preview area scales into a square of side 112
 
 TEST_CASE("layout fields: client rectangle, size used, source rectangle, margins") {
     EngineState state;
-    ComputeLayout(state, 800, 600, 1420, 360, 1);
+    ComputeLayout(state, 800, 600, 1420, 360, true);
     CheckRect(state.clientRect, 0, 0, 800, 600);
     CHECK(state.picWidth == 473);
     CHECK(state.picHeight == 360);
@@ -60,7 +61,7 @@ TEST_CASE("layout fields: client rectangle, size used, source rectangle, margins
     CHECK(state.marginX == 163);
     CHECK(state.marginY == 120);
 
-    ComputeLayout(state, 152, 112, 360, 480, 0);
+    ComputeLayout(state, 152, 112, 360, 480, false);
     CHECK(state.picWidth == 360);
     CheckRect(state.srcRect, 0, 0, 360, 480);
     CHECK(state.marginX == 0);  // negative margins become 0
@@ -82,12 +83,12 @@ TEST_CASE("the scaled path keeps a square fit even where a larger picture would 
 }
 
 TEST_CASE("an empty picture or an empty client area gives an empty rectangle, not a crash") {
-    CheckRect(Place(1, 1, PictureSize{0, 0, 0}), 0, 0, 0, 0);
+    CheckRect(Place(1, 1, PictureSize{0, 0, false}), 0, 0, 0, 0);
     CheckRect(Place(0, 0, PORTRAIT), 0, 0, 0, 0);
-    CheckRect(Place(800, 600, PictureSize{0, 0, 0}), 400, 300, 400, 300);
+    CheckRect(Place(800, 600, PictureSize{0, 0, false}), 400, 300, 400, 300);
 }
 
 TEST_CASE("huge sizes do not overflow the scaling") {
     // 40000 * 30000 exceeds 32 bits; the result must still be exact.
-    CheckRect(Place(40000, 30000, PictureSize{65000, 65000, 0}), 5000, 0, 35000, 30000);
+    CheckRect(Place(40000, 30000, PictureSize{65000, 65000, false}), 5000, 0, 35000, 30000);
 }

@@ -17,8 +17,7 @@ namespace {
 struct LoaderFields {
     std::atomic<int> control{LOADER_GO};
     int pictureNumber = 1;
-    JpegImage* prepared = nullptr;
-    ~LoaderFields() { delete prepared; }
+    std::unique_ptr<JpegImage> prepared;
 };
 
 DWORD WINAPI RunLoaderThread(LPVOID p) {

@@ -181,6 +181,26 @@ TEST_CASE("the wide picture's visible columns") {
         REQUIRE(v.left <= lastLeft);
         lastLeft = v.left;
     }
+
+    // A frame's source rectangle: those columns while the wide picture fades
+    // in and pans, the last frame's otherwise; the rows stay as laid out.
+    const RECT laidOut = {0, 0, 473, 360};
+    RECT fadingIn = SourceRectFor(FramePlan{FRAME_FADE_IN, 3, 30}, true, 1420, 3, laidOut);
+    CHECK(fadingIn.left == 946);
+    CHECK(fadingIn.right == 1420);
+    CHECK(fadingIn.top == 0);
+    CHECK(fadingIn.bottom == 360);
+    RECT panning = SourceRectFor(FramePlan{FRAME_PAN, 0, 0}, true, 1420, 255, fadingIn);
+    CHECK(panning.left == 474);
+    CHECK(panning.right == 947);
+    CHECK(panning.bottom == 360);
+    RECT steady = SourceRectFor(FramePlan{FRAME_STEADY, 0, 0}, true, 1420, 500, panning);
+    CHECK(EqualRect(&steady, &panning));
+    RECT fadingOut = SourceRectFor(FramePlan{FRAME_FADE_OUT, 5, 15}, true, 1420, 560, panning);
+    CHECK(EqualRect(&fadingOut, &panning));
+    const RECT portrait = {0, 0, 360, 480};
+    RECT ordinary = SourceRectFor(FramePlan{FRAME_FADE_IN, 3, 30}, false, 360, 3, portrait);
+    CHECK(EqualRect(&ordinary, &portrait));
 }
 
 TEST_CASE("a click starts the next picture from black in the same tick") {

@@ -9,19 +9,22 @@ namespace show_e2e {
 
 // A white window of this process over the whole screen, so that whatever
 // the saver leaves undrawn shows up as white rather than as the black
-// desktop.
+// desktop; or over a part of the screen, to cover part of a window and
+// uncover it again when the cover goes.
 class WhiteCover {
 public:
-    WhiteCover() {
+    WhiteCover()
+        : WhiteCover(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}) {}
+    explicit WhiteCover(const RECT& area) {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         wc.lpszClassName = "velmor_show_test_cover";
         RegisterClassA(&wc);
-        hwnd = CreateWindowExA(0, wc.lpszClassName, "cover", WS_POPUP | WS_VISIBLE, 0, 0,
-                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                               nullptr, nullptr, wc.hInstance, nullptr);
+        hwnd = CreateWindowExA(0, wc.lpszClassName, "cover", WS_POPUP | WS_VISIBLE, area.left,
+                               area.top, area.right - area.left, area.bottom - area.top, nullptr,
+                               nullptr, wc.hInstance, nullptr);
         e2e::PumpMessages(200);
     }
     ~WhiteCover() {

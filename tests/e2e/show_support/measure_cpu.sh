@@ -1,54 +1,109 @@
 #!/usr/bin/env bash
-# Measures the windowed saver's CPU use under Wine + Xvfb: one minute of
-# steady show (a picture at full brightness, blitted every tick) and one
-# minute of fades (a click every 2 s, so every frame is a fade-in frame and
-# each click also decodes one picture).  Prints the saver process's CPU
-# (user + system, from /proc/<pid>/stat) and the X server's.
-# It measures the build of the Wine this machine runs (tools/wine-arch.sh).
-#   bash tests/e2e/show_support/measure_cpu.sh   (after tools/build.sh --win-only)
+# Measures the windowed saver's CPU use under Wine + Xvfb, for one build or
+# for several side by side in one run.  For each build in turn: one minute of
+# steady show (a picture at full brightness) and one minute of fades (a click
+# every 2 s, so every frame is a fade-in frame and each click also decodes
+# one picture).  Prints the CPU (user + system, from /proc/<pid>/stat) of the
+# saver process, of the wineserver and of the X server, as a share of one
+# core; with two or more builds also each build's saver figures over the
+# first build's.
+#   bash tests/e2e/show_support/measure_cpu.sh [--arch 32|64] [--seconds N] [SCR...]
+# SCR: the velmor.scr files to measure, all of the bitness measured (default:
+# this tree's build for the Wine this machine runs, tools/wine-arch.sh).  To
+# compare with another build, keep a copy of its velmor.scr aside and name
+# the copy first, e.g.
+#   cp build/win32/app/velmor.scr /tmp/before/velmor.scr    (before the change)
+#   bash tests/e2e/show_support/measure_cpu.sh /tmp/before/velmor.scr build/win32/app/velmor.scr
 set -euo pipefail
 VELMOR_ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 export VELMOR_ROOT
+bits=""
+seconds=60
+builds=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --arch) bits=$2; shift ;;
+        --seconds) seconds=$2; shift ;;
+        *) builds+=("$(realpath "$1")") ;;
+    esac
+    shift
+done
 cd "$VELMOR_ROOT"
-bits=$(tools/wine-arch.sh)
+[ -n "$bits" ] || bits=$(tools/wine-arch.sh)
+[ ${#builds[@]} -gt 0 ] || builds=("$VELMOR_ROOT/build/win$bits/app/velmor.scr")
 . tools/xvfb.sh
 start_xvfb
 . tools/wine-env.sh
 wine_env "$bits"
-run() { tools/wine-run.sh --arch "$bits" "$@"; }
+wine_prefix_ready
 
-scr=$VELMOR_ROOT/build/win$bits/app/velmor.scr
 clicker=$VELMOR_ROOT/build/win$bits/tests/e2e/show_measure_clicker.exe
-ini=$WINEPREFIX/drive_c/windows/velmor.INI
-echo "measuring the ${bits}-bit build ($scr)"
 hz=$(getconf CLK_TCK)
-
-# Start with picture 1, interval 300 s: no picture change in the steady minute.
-printf '[Image]\r\nNO=1\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=300\r\n' >"$ini"
-
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-
-run "$scr" >/dev/null 2>&1 &
-saver=""
-for _ in $(seq 100); do
-    saver=$(pgrep -f "$scr" | head -n1 || true)
-    [ -n "$saver" ] && break
-    sleep 0.1
-done
-[ -n "$saver" ] || { echo "saver did not start"; exit 1; }
-run "$clicker" 0 0 >/dev/null   # 640 x 480 client, next picture
-sleep 4                                       # past the fade-in
-
-measure() {
-    local label=$1 s0 x0 s1 x1 t0 t1
-    s0=$(cpu_ticks "$saver"); x0=$(cpu_ticks "$VELMOR_XVFB_PID"); t0=$(date +%s.%N)
-    shift
-    "$@"
-    s1=$(cpu_ticks "$saver"); x1=$(cpu_ticks "$VELMOR_XVFB_PID"); t1=$(date +%s.%N)
-    awk -v l="$label" -v s=$((s1 - s0)) -v x=$((x1 - x0)) -v t0="$t0" -v t1="$t1" -v hz="$hz" \
-        'BEGIN { w = t1 - t0; printf "%s: %.1f s wall, saver %.1f%% of one core, Xvfb %.1f%%\n", l, w, 100 * s / hz / w, 100 * x / hz / w }'
+cpu_ticks() {
+    if [ -n "$1" ] && [ -r "/proc/$1/stat" ]; then awk '{ print $14 + $15 }' "/proc/$1/stat"
+    else echo 0; fi
 }
 
-measure "steady minute" sleep 60
-measure "fades minute (click every 2 s)" run "$clicker" 2000 60
-kill "$saver" 2>/dev/null || true
+# The wineserver of this prefix: the one working in its server directory,
+# named after the prefix's device and inode (server-<dev>-<inode>, in hex).
+prefix_wineserver() {
+    local dir pid
+    dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+    for pid in $(pgrep -x 'wineserver(64)?' || true); do
+        case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in
+            */"$dir") echo "$pid"; return ;;
+        esac
+    done
+    echo ""
+}
+
+# Runs a command and prints "saver% wineserver% xvfb%" over its duration.
+measure() {
+    local s0 w0 x0 t0 s1 w1 x1 t1
+    s0=$(cpu_ticks "$saver"); w0=$(cpu_ticks "$server"); x0=$(cpu_ticks "$VELMOR_XVFB_PID")
+    t0=$(date +%s.%N)
+    "$@" >/dev/null
+    s1=$(cpu_ticks "$saver"); w1=$(cpu_ticks "$server"); x1=$(cpu_ticks "$VELMOR_XVFB_PID")
+    t1=$(date +%s.%N)
+    awk -v s=$((s1 - s0)) -v w=$((w1 - w0)) -v x=$((x1 - x0)) -v t0="$t0" -v t1="$t1" \
+        -v hz="$hz" 'BEGIN { d = (t1 - t0) * hz / 100
+                             printf "%.2f %.2f %.2f\n", s / d, w / d, x / d }'
+}
+
+# Starts one build with picture 1 and a 300 s interval (no picture change in
+# the steady minute), measures both minutes and ends it.
+measure_build() {
+    local scr=$1 title ini
+    title=$(basename "$scr")
+    ini=$WINEPREFIX/drive_c/windows/${title%.???}.INI
+    printf '[Image]\r\nNO=1\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=300\r\n' >"$ini"
+    tools/wine-run.sh --arch "$bits" "$scr" >/dev/null 2>&1 &
+    saver=$!   # wine-run.sh execs Wine: this is the saver's process
+    tools/wine-run.sh --arch "$bits" "$clicker" 0 0 >/dev/null   # 640 x 480, next picture
+    server=$(prefix_wineserver)
+    sleep 4                                                     # past the fade-in
+    steady=$(measure sleep "$seconds")
+    fades=$(measure tools/wine-run.sh --arch "$bits" "$clicker" 2000 "$seconds")
+    kill "$saver" 2>/dev/null || true
+    wait "$saver" 2>/dev/null || true
+}
+
+echo "CPU as % of one core: saver process, wineserver, Xvfb; ${seconds} s each, ${bits}-bit Wine"
+results=()
+for scr in "${builds[@]}"; do
+    measure_build "$scr"
+    results+=("$steady $fades")
+    read -r s w x <<<"$steady"
+    read -r fs fw fx <<<"$fades"
+    printf '%s\n  steady: saver %s%%, wineserver %s%%, Xvfb %s%%\n' "$scr" "$s" "$w" "$x"
+    printf '  fades (click every 2 s): saver %s%%, wineserver %s%%, Xvfb %s%%\n' "$fs" "$fw" "$fx"
+done
+if [ ${#builds[@]} -gt 1 ]; then
+    read -r s0 _ _ f0 _ _ <<<"${results[0]}"
+    for i in $(seq 1 $((${#builds[@]} - 1))); do
+        read -r s _ _ f _ _ <<<"${results[$i]}"
+        awk -v n="${builds[$i]}" -v s="$s" -v s0="$s0" -v f="$f" -v f0="$f0" \
+            'function r(a, b) { return b > 0 ? sprintf("%.2f", a / b) : "n/a" }
+             BEGIN { printf "saver over the first build: %s steady %s, fades %s\n", n, r(s, s0), r(f, f0) }'
+    done
+fi
