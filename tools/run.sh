@@ -8,14 +8,7 @@
 # Exits non-zero, with a one-line reason, when the saver does not start,
 # dies, or shows nothing.
 set -uo pipefail
-VELMOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export VELMOR_ROOT
-cd "$VELMOR_ROOT"
-fail() { echo "run: $*" >&2; exit 1; }
-
-bash tools/setup.sh >/dev/null || fail "setup failed"
-bits=$(tools/wine-arch.sh) || exit 1
-bash tools/build.sh --only "$bits" >/dev/null || fail "the build failed"
+. "$(dirname "$0")/prepare.sh" run
 scr=build/win$bits/app/velmor.scr
 if [ "$bits" = 32 ]; then
     echo "run: starting the 32-bit velmor.scr ($scr) under 32-bit Wine"

@@ -11,14 +11,7 @@
 #                              framed as the control panel's little monitor
 # Uses the build for this machine's Wine (tools/wine-arch.sh).
 set -uo pipefail
-VELMOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export VELMOR_ROOT
-cd "$VELMOR_ROOT"
-fail() { echo "screenshots: $*" >&2; exit 1; }
-
-bash tools/setup.sh >/dev/null || fail "setup failed"
-bits=$(tools/wine-arch.sh) || exit 1
-bash tools/build.sh --only "$bits" >/dev/null || fail "the build failed"
+. "$(dirname "$0")/prepare.sh" screenshots
 windows_path() { local path=$VELMOR_ROOT/$1; echo "Z:${path//\//\\}"; }
 scr=$(windows_path "build/win$bits/app/velmor.scr")
 host=$(windows_path "build/win$bits/tools/preview_host.exe")
