@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 30;
     const std::string dir = argc > 2 ? argv[2] : VELMOR_PICTURES_DIR;
     std::vector<SimdPath> paths;
-    for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kAvx2}) {
+    for (SimdPath path : {SimdPath::SCALAR, SimdPath::SSE2, SimdPath::AVX2}) {
         if (jpeg_internal::PathSupported(path))
             paths.push_back(path);
         else

@@ -48,15 +48,15 @@ const BYTE* JpegDecoder::ReadHuffmanTables(const BYTE* position) {
     const BYTE* table = position + 2;
     for (int n = 0; n < 4; ++n) {
         // The class/selector byte and the 16 counts.
-        if (segmentEnd - table < 17) return Stop(JpegStop::kBadHuffmanData);
+        if (segmentEnd - table < 17) return Stop(JpegStop::BAD_HUFFMAN_DATA);
         const bool isAc = (table[0] >> 4) != 0;
         const int selector = table[0] & 15;
-        if (selector > 3) return Stop(JpegStop::kBadHuffmanData);
+        if (selector > 3) return Stop(JpegStop::BAD_HUFFMAN_DATA);
         const BYTE* counts = table + 1;
         int codeCount = 0;
         for (int i = 0; i < 16; ++i) codeCount += counts[i];
         if (codeCount > 256 || segmentEnd - (counts + 16) < codeCount)
-            return Stop(JpegStop::kBadHuffmanData);
+            return Stop(JpegStop::BAD_HUFFMAN_DATA);
 
         if (isAc) {
             BuildCodeTable(counts, codeCount, &acTables[selector]);

@@ -38,21 +38,21 @@ void ConvertPixel(std::int32_t y, std::int32_t cb, std::int32_t cr, std::uint8_t
 // `spare` the byte after the twelfth may be overwritten (it belongs to a
 // pixel written later), which allows four-byte stores.
 void ConvertFour(__m128i y, __m128i cb, __m128i cr, std::uint8_t* pixel, bool spare) {
-    const __m128d kRedCr = _mm_set1_pd(1.402);
-    const __m128d kGreenCb = _mm_set1_pd(0.3441);
-    const __m128d kGreenCr = _mm_set1_pd(0.7139);
-    const __m128d kBlueCb = _mm_set1_pd(1.7718);
-    const __m128d kBlueCr = _mm_set1_pd(0.0012);
+    const __m128d RED_CR = _mm_set1_pd(1.402);
+    const __m128d GREEN_CB = _mm_set1_pd(0.3441);
+    const __m128d GREEN_CR = _mm_set1_pd(0.7139);
+    const __m128d BLUE_CB = _mm_set1_pd(1.7718);
+    const __m128d BLUE_CR = _mm_set1_pd(0.0012);
     __m128i channel[3][2];
     for (int half = 0; half < 2; ++half) {
         const __m128d Y = _mm_cvtepi32_pd(y);
         const __m128d Cb = _mm_cvtepi32_pd(cb);
         const __m128d Cr = _mm_cvtepi32_pd(cr);
         const __m128d blue =
-            _mm_sub_pd(_mm_add_pd(_mm_mul_pd(Cb, kBlueCb), Y), _mm_mul_pd(Cr, kBlueCr));
+            _mm_sub_pd(_mm_add_pd(_mm_mul_pd(Cb, BLUE_CB), Y), _mm_mul_pd(Cr, BLUE_CR));
         const __m128d green =
-            _mm_sub_pd(_mm_sub_pd(Y, _mm_mul_pd(Cb, kGreenCb)), _mm_mul_pd(Cr, kGreenCr));
-        const __m128d red = _mm_add_pd(_mm_mul_pd(Cr, kRedCr), Y);
+            _mm_sub_pd(_mm_sub_pd(Y, _mm_mul_pd(Cb, GREEN_CB)), _mm_mul_pd(Cr, GREEN_CR));
+        const __m128d red = _mm_add_pd(_mm_mul_pd(Cr, RED_CR), Y);
         channel[0][half] = _mm_cvttpd_epi32(blue);
         channel[1][half] = _mm_cvttpd_epi32(green);
         channel[2][half] = _mm_cvttpd_epi32(red);
@@ -89,7 +89,7 @@ void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t*
                    std::int32_t stride, SimdPath path) {
     int done = 0;  // columns of every row already converted
 #ifdef VELMOR_JPEG_AVX2
-    if (path == SimdPath::kAvx2)
+    if (path == SimdPath::AVX2)
         done = ConvertPixelsAvx2(planes, rows, columns, destination, stride);
 #endif
     if (done == columns) return;
@@ -100,7 +100,7 @@ void ConvertPixels(const PlaneView& planes, int rows, int columns, std::uint8_t*
         std::uint8_t* pixel = destination - static_cast<std::ptrdiff_t>(r) * stride;
         int c = done;
 #ifdef VELMOR_JPEG_SSE2
-        if (path != SimdPath::kScalar) {
+        if (path != SimdPath::SCALAR) {
             const __m128i levelShift = _mm_set1_epi32(128);
             for (; c + 4 <= columns; c += 4) {
                 const __m128i Y = _mm_add_epi32(

@@ -31,10 +31,10 @@ VELMOR_AVX2_FUNCTION inline Channels ConvertFour(__m128i y, __m128i cb, __m128i 
 
 // Byte orders that interleave b0..b7 g0..g7 and r0..r7 to B G R triples:
 // the first 16 bytes and the last 8 (-1 gives a zero byte).
-alignas(16) const std::int8_t kFromBlueGreen[2][16] = {
+alignas(16) const std::int8_t FROM_BLUE_GREEN[2][16] = {
     {0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5},
     {13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1}};
-alignas(16) const std::int8_t kFromRed[2][16] = {
+alignas(16) const std::int8_t FROM_RED[2][16] = {
     {-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1},
     {-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1}};
 
@@ -58,10 +58,10 @@ VELMOR_AVX2_FUNCTION inline void ConvertEight(const std::int32_t* y, const std::
     const __m128i blueGreen = _mm_packus_epi16(_mm_packs_epi32(low.blue, high.blue),
                                                _mm_packs_epi32(low.green, high.green));
     const __m128i red = _mm_packus_epi16(_mm_packs_epi32(low.red, high.red), _mm_setzero_si128());
-    const __m128i first = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(kFromBlueGreen[0])),
-                                       _mm_shuffle_epi8(red, Order(kFromRed[0])));
-    const __m128i last = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(kFromBlueGreen[1])),
-                                      _mm_shuffle_epi8(red, Order(kFromRed[1])));
+    const __m128i first = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(FROM_BLUE_GREEN[0])),
+                                       _mm_shuffle_epi8(red, Order(FROM_RED[0])));
+    const __m128i last = _mm_or_si128(_mm_shuffle_epi8(blueGreen, Order(FROM_BLUE_GREEN[1])),
+                                      _mm_shuffle_epi8(red, Order(FROM_RED[1])));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), last);
 }

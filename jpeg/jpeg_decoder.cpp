@@ -6,18 +6,18 @@
 
 namespace {
 
-const char* const kReadErrorText = "Base DCT Read ERROR\n";
+const char* const READ_ERROR_TEXT = "Base DCT Read ERROR\n";
 // Largest pixel block handed out: it must fit a DWORD biSizeImage and a
 // signed 32-bit size on the target.
-const std::uint64_t kMaxImageBytes = 0x7FFFFFFF;
+const std::uint64_t MAX_IMAGE_BYTES = 0x7FFFFFFF;
 // The header block is the 40-byte BITMAPINFOHEADER followed by 4 zero bytes
 // (room for an empty colour table).
-const SIZE_T kHeaderBlockBytes = sizeof(BITMAPINFOHEADER) + 4;
+const SIZE_T HEADER_BLOCK_BYTES = sizeof(BITMAPINFOHEADER) + 4;
 // The resolution fields hold the plain number 72 as pixels per metre: what
 // the pictures have always carried, though it reads like 72 dots per inch.
-const LONG kPelsPerMeter = 72;
+const LONG PELS_PER_METER = 72;
 // A three-component frame header: 8 bytes, then 3 bytes per component.
-const std::uint32_t kFrameHeaderLength = 8 + 3 * 3;
+const std::uint32_t FRAME_HEADER_LENGTH = 8 + 3 * 3;
 
 std::uint32_t ReadWord(const BYTE* position) {
     return (static_cast<std::uint32_t>(position[0]) << 8) | position[1];
@@ -47,8 +47,8 @@ JpegDecoder::JpegDecoder() {
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    header.biXPelsPerMeter = kPelsPerMeter;
-    header.biYPelsPerMeter = kPelsPerMeter;
+    header.biXPelsPerMeter = PELS_PER_METER;
+    header.biYPelsPerMeter = PELS_PER_METER;
     restartInterval = 0;
     stride = 0;
     mcuWidth = 0;
@@ -72,7 +72,7 @@ JpegDecoder::JpegDecoder() {
     frameAccepted = false;
     scanDecoded = false;
     dataError = false;
-    stop = JpegStop::kNone;
+    stop = JpegStop::NONE;
 }
 
 int JpegDecoder::Decode(const BYTE* stream, DWORD length, HLOCAL* headerBlock, HLOCAL* pixelBlock) {
@@ -80,7 +80,7 @@ int JpegDecoder::Decode(const BYTE* stream, DWORD length, HLOCAL* headerBlock, H
     streamEnd = stream ? stream + length : nullptr;
     const BYTE* position = stream;
     while (position) position = ParseMarker(position);
-    if (stop == JpegStop::kNone && !frameAccepted) stop = JpegStop::kNoFrame;
+    if (stop == JpegStop::NONE && !frameAccepted) stop = JpegStop::NO_FRAME;
     if (frameAccepted) {
         *headerBlock = ownedHeader.Release();
         *pixelBlock = ownedPixels.Release();
@@ -90,7 +90,7 @@ int JpegDecoder::Decode(const BYTE* stream, DWORD length, HLOCAL* headerBlock, H
 
 // Records why the walk ends (the first reason counts) and ends it.
 const BYTE* JpegDecoder::Stop(JpegStop reason) {
-    if (stop == JpegStop::kNone) stop = reason;
+    if (stop == JpegStop::NONE) stop = reason;
     return nullptr;
 }
 
@@ -98,16 +98,16 @@ const BYTE* JpegDecoder::Stop(JpegStop reason) {
 // the stream and is long enough to hold its own length.
 int JpegDecoder::SegmentLength(const BYTE* position, std::uint32_t* length) {
     if (streamEnd - position < 2) {
-        Stop(JpegStop::kTruncated);
+        Stop(JpegStop::TRUNCATED);
         return 0;
     }
     *length = ReadWord(position);
     if (*length < 2) {
-        Stop(JpegStop::kBadSegment);
+        Stop(JpegStop::BAD_SEGMENT);
         return 0;
     }
     if (static_cast<std::uint32_t>(streamEnd - position) < *length) {
-        Stop(JpegStop::kTruncated);
+        Stop(JpegStop::TRUNCATED);
         return 0;
     }
     return 1;
@@ -116,13 +116,13 @@ int JpegDecoder::SegmentLength(const BYTE* position, std::uint32_t* length) {
 const BYTE* JpegDecoder::ParseMarker(const BYTE* position) {
     if (streamEnd - position < 2) {
         // The bytes end without EOI: only a scan cut short is a loss.
-        return Stop(frameAccepted && !scanDecoded ? JpegStop::kTruncated : JpegStop::kNone);
+        return Stop(frameAccepted && !scanDecoded ? JpegStop::TRUNCATED : JpegStop::NONE);
     }
     // What ends the walk here: after a whole scan the picture is complete,
     // whatever follows it.
-    const JpegStop unreadable = !frameAccepted ? JpegStop::kNoFrame
-                                : scanDecoded  ? JpegStop::kNone
-                                               : JpegStop::kBadSegment;
+    const JpegStop unreadable = !frameAccepted ? JpegStop::NO_FRAME
+                                : scanDecoded  ? JpegStop::NONE
+                                               : JpegStop::BAD_SEGMENT;
     if (position[0] != 0xFF) return Stop(unreadable);
     const BYTE code = position[1];
     position += 2;
@@ -136,7 +136,7 @@ const BYTE* JpegDecoder::ParseMarker(const BYTE* position) {
         case 0xD9:
             return nullptr;
         case 0xDA:
-            return frameAccepted ? DecodeScan(position) : Stop(JpegStop::kNoFrame);
+            return frameAccepted ? DecodeScan(position) : Stop(JpegStop::NO_FRAME);
         case 0xDB:
             return ReadQuantTables(position);
         case 0xDD:
@@ -145,25 +145,25 @@ const BYTE* JpegDecoder::ParseMarker(const BYTE* position) {
             return SkipSegment(position);
         default:
             if (code >= 0xE0 && code <= 0xFD) return SkipSegment(position);
-            return Stop(OtherFrameMarker(code) ? JpegStop::kNotBaseline : unreadable);
+            return Stop(OtherFrameMarker(code) ? JpegStop::NOT_BASELINE : unreadable);
     }
 }
 
 const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position) {
     // Only three-component frames are read; anything else is reported to
     // the debugger, as soon as the length is known.
-    if (streamEnd - position < 2) return Stop(JpegStop::kTruncated);
-    if (ReadWord(position) != kFrameHeaderLength) {
-        OutputDebugStringA(kReadErrorText);
-        return Stop(JpegStop::kNotThreeComponents);
+    if (streamEnd - position < 2) return Stop(JpegStop::TRUNCATED);
+    if (ReadWord(position) != FRAME_HEADER_LENGTH) {
+        OutputDebugStringA(READ_ERROR_TEXT);
+        return Stop(JpegStop::NOT_THREE_COMPONENTS);
     }
     std::uint32_t length;
     if (!SegmentLength(position, &length)) return nullptr;
-    if (position[2] != 8) return Stop(JpegStop::kNotBaseline);
+    if (position[2] != 8) return Stop(JpegStop::NOT_BASELINE);
     const std::uint32_t height = ReadWord(position + 3);
     const std::uint32_t width = ReadWord(position + 5);
-    if (position[7] != 3) return Stop(JpegStop::kNotThreeComponents);
-    if (width == 0 || height == 0) return Stop(JpegStop::kBadSegment);
+    if (position[7] != 3) return Stop(JpegStop::NOT_THREE_COMPONENTS);
+    if (width == 0 || height == 0) return Stop(JpegStop::BAD_SEGMENT);
 
     JpegComponent frame[3];
     for (int i = 0; i < 3; ++i) {
@@ -172,20 +172,20 @@ const BYTE* JpegDecoder::ReadFrameHeader(const BYTE* position) {
         frame[i].horizontal = record[1] >> 4;
         frame[i].vertical = record[1] & 15;
         frame[i].quantTable = record[2];
-        if (frame[i].quantTable > 3) return Stop(JpegStop::kBadSegment);
+        if (frame[i].quantTable > 3) return Stop(JpegStop::BAD_SEGMENT);
     }
-    if (!SamplingDecodable(frame)) return Stop(JpegStop::kUnsupportedSampling);
+    if (!SamplingDecodable(frame)) return Stop(JpegStop::UNSUPPORTED_SAMPLING);
 
     // 3 bytes a pixel, each row padded to whole 32-bit words.
     const std::uint32_t rowStride = (3 * width + 3) & ~3u;
     const std::uint64_t imageBytes = static_cast<std::uint64_t>(rowStride) * height;
-    if (imageBytes > kMaxImageBytes) return Stop(JpegStop::kTooLarge);
+    if (imageBytes > MAX_IMAGE_BYTES) return Stop(JpegStop::TOO_LARGE);
 
     header.biWidth = static_cast<LONG>(width);
     header.biHeight = static_cast<LONG>(height);
     stride = static_cast<std::int32_t>(rowStride);
     header.biSizeImage = static_cast<DWORD>(imageBytes);
-    if (!AllocateBlocks()) return Stop(JpegStop::kOutOfMemory);
+    if (!AllocateBlocks()) return Stop(JpegStop::OUT_OF_MEMORY);
 
     mcuWidth = 0;
     mcuHeight = 0;
@@ -207,7 +207,7 @@ bool JpegDecoder::AllocateBlocks() {
     ownedHeader.Reset(nullptr);
     ownedPixels.Reset(nullptr);
     frameAccepted = false;
-    ownedHeader = LocalBlock::Allocate(kHeaderBlockBytes);
+    ownedHeader = LocalBlock::Allocate(HEADER_BLOCK_BYTES);
     if (!ownedHeader) return false;
     {
         LockedBlock bytes(ownedHeader.Get());
@@ -228,8 +228,8 @@ const BYTE* JpegDecoder::ReadQuantTables(const BYTE* position) {
     for (std::uint32_t i = 0; i < tables; ++i, table += 65) {
         const int precision = table[0] >> 4;
         const int selector = table[0] & 15;
-        if (precision != 0) return Stop(JpegStop::kSixteenBitTables);
-        if (selector > 3) return Stop(JpegStop::kBadSegment);
+        if (precision != 0) return Stop(JpegStop::SIXTEEN_BIT_TABLES);
+        if (selector > 3) return Stop(JpegStop::BAD_SEGMENT);
         quantTables[selector] = table + 1;
     }
     return position + length;
@@ -238,7 +238,7 @@ const BYTE* JpegDecoder::ReadQuantTables(const BYTE* position) {
 const BYTE* JpegDecoder::ReadRestartInterval(const BYTE* position) {
     std::uint32_t length;
     if (!SegmentLength(position, &length)) return nullptr;
-    if (length < 4) return Stop(JpegStop::kBadSegment);
+    if (length < 4) return Stop(JpegStop::BAD_SEGMENT);
     restartInterval = static_cast<std::int32_t>(ReadWord(position + 2));
     return position + length;
 }

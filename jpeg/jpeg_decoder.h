@@ -50,7 +50,7 @@ public:
     // Always returns 1; the handles tell what was decoded.
     int Decode(const BYTE* stream, DWORD length, HLOCAL* headerBlock, HLOCAL* pixelBlock);
 
-    // Why the last Decode ended; kNone when it walked the stream to its end.
+    // Why the last Decode ended; NONE when it walked the stream to its end.
     JpegStop StopReason() const { return stop; }
 
 private:

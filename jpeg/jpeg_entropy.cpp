@@ -21,7 +21,7 @@ int JpegDecoder::GetBits(std::int32_t* value, std::uint8_t count) {
     std::uint32_t bits = 0;
     for (int i = 0; i < count; ++i) {
         if (dataPos >= streamEnd) {
-            DataError(JpegStop::kTruncated);
+            DataError(JpegStop::TRUNCATED);
             *value = 0;
             return 1;
         }
@@ -48,7 +48,7 @@ int JpegDecoder::DecodeHuffman(const CodeTable& table, const BYTE* values, int v
     while (code > table.entries[length].lastCode || table.entries[length].lastCode == 0xFFFF) {
         if (dataError) return 0;
         if (length == 16) {
-            DataError(JpegStop::kBadHuffmanData);
+            DataError(JpegStop::BAD_HUFFMAN_DATA);
             return 0;
         }
         ++length;
@@ -59,7 +59,7 @@ int JpegDecoder::DecodeHuffman(const CodeTable& table, const BYTE* values, int v
     const CodeTableEntry& entry = table.entries[length];
     const std::uint32_t index = code - entry.firstCode + entry.firstIndex;
     if (index >= static_cast<std::uint32_t>(valueCount)) {
-        DataError(JpegStop::kBadHuffmanData);
+        DataError(JpegStop::BAD_HUFFMAN_DATA);
         return 0;
     }
     return values[index];
@@ -79,7 +79,7 @@ int JpegDecoder::DecodeDc(std::int32_t* difference, const CodeTable& table, cons
                           int valueCount) {
     const int size = DecodeHuffman(table, values, valueCount);
     if (size > 11) {  // a baseline DC difference has at most 11 bits
-        DataError(JpegStop::kBadHuffmanData);
+        DataError(JpegStop::BAD_HUFFMAN_DATA);
         *difference = 0;
         return 1;
     }
@@ -111,7 +111,7 @@ int JpegDecoder::CheckRestart(std::int32_t mcuCount) {
     }
     if (streamEnd - dataPos < 2) {
         dataPos = streamEnd;
-        DataError(JpegStop::kTruncated);
+        DataError(JpegStop::TRUNCATED);
         return 1;
     }
     dataPos += 2;

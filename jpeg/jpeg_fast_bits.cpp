@@ -40,19 +40,19 @@ int DecodeLongCode(std::uint32_t window, const FastHuffman& fast, int* length) {
 }
 
 void BuildFastAc(const FastHuffman& huffman, FastAc* fast) {
-    const std::uint32_t prefixes = 1u << kFastAcBits;
+    const std::uint32_t prefixes = 1u << FAST_AC_BITS;
     for (std::uint32_t prefix = 0; prefix < prefixes; ++prefix) {
         FastAcEntry entry = {0, 0, 0};
         int codeLength = 0;
-        const int symbol = DecodeLongCode(prefix << (16 - kFastAcBits), huffman, &codeLength);
+        const int symbol = DecodeLongCode(prefix << (16 - FAST_AC_BITS), huffman, &codeLength);
         const int run = symbol >> 4;
         const int size = symbol & 15;
-        if (symbol >= 0 && codeLength + size <= kFastAcBits) {
-            const int rest = kFastAcBits - codeLength - size;
+        if (symbol >= 0 && codeLength + size <= FAST_AC_BITS) {
+            const int rest = FAST_AC_BITS - codeLength - size;
             std::int32_t value = static_cast<std::int32_t>((prefix >> rest) & ((1u << size) - 1));
             if (size && value < (1 << (size - 1))) value = value + 1 - (1 << size);
             entry.value = static_cast<std::int16_t>(value);
-            entry.run = static_cast<std::uint8_t>(symbol == 0 ? kEndOfBlock : run);
+            entry.run = static_cast<std::uint8_t>(symbol == 0 ? END_OF_BLOCK : run);
             entry.length = static_cast<std::uint8_t>(codeLength + size);
         }
         fast->lookup[prefix] = entry;

@@ -129,18 +129,18 @@ void BuildFastHuffman(const CodeTable& table, const BYTE* values, int valueCount
                       FastHuffman* fast);
 
 // For AC tables: the codes whose run/size symbol and magnitude bits fit in
-// kFastAcBits together, decoded in one step: the run, the value and the
-// bits taken.  An end of block has run kEndOfBlock; a zero run (ZRL) is a
+// FAST_AC_BITS together, decoded in one step: the run, the value and the
+// bits taken.  An end of block has run END_OF_BLOCK; a zero run (ZRL) is a
 // run of 15 with the value 0.  length 0 where the code does not fit.
-const int kFastAcBits = 10;
-const int kEndOfBlock = 64;  // carries the position past the block
+const int FAST_AC_BITS = 10;
+const int END_OF_BLOCK = 64;  // carries the position past the block
 struct FastAcEntry {
     std::int16_t value;
     std::uint8_t run;
     std::uint8_t length;  // code and magnitude bits together
 };
 struct FastAc {
-    FastAcEntry lookup[1 << kFastAcBits];
+    FastAcEntry lookup[1 << FAST_AC_BITS];
 };
 
 void BuildFastAc(const FastHuffman& huffman, FastAc* fast);

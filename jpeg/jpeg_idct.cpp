@@ -16,13 +16,13 @@ namespace jpeg_internal {
 
 namespace {
 
-const std::uint32_t A = kIdctA;
-const std::uint32_t B = kIdctB;
-const std::uint32_t F = kIdctF;
-const std::uint32_t C1 = kIdctC1;
-const std::uint32_t C3 = kIdctC3;
-const std::uint32_t C5 = kIdctC5;
-const std::uint32_t C7 = kIdctC7;
+const std::uint32_t A = IDCT_A;
+const std::uint32_t B = IDCT_B;
+const std::uint32_t F = IDCT_F;
+const std::uint32_t C1 = IDCT_C1;
+const std::uint32_t C3 = IDCT_C3;
+const std::uint32_t C5 = IDCT_C5;
+const std::uint32_t C7 = IDCT_C7;
 
 std::int32_t Divide(std::uint32_t sum) {
     return static_cast<std::int32_t>(sum) / 1048576;
@@ -90,39 +90,9 @@ inline void TransformLowHalf(const std::int32_t* in, std::int32_t* out, int step
     StoreButterfly(e0, e1, e2, e3, o0, o1, o2, o3, out, step);
 }
 
-}  // namespace
-
-void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
-                int lastZigZag, SimdPath path) {
-    if (lastZigZag == 0) {
-        // Only the DC coefficient: every sample is the same.
-        const std::int32_t value = Divide(
-            static_cast<std::uint32_t>(Divide(static_cast<std::uint32_t>(coefficients[0]) * A)) *
-            A);
-        for (int x = 0; x < 8; ++x)
-            for (int y = 0; y < 8; ++y) samples[x * rowStride + y] = value;
-        return;
-    }
-#ifdef VELMOR_JPEG_AVX2
-    if (path == SimdPath::kAvx2) {
-        InverseDctAvx2(coefficients, samples, rowStride);
-        return;
-    }
-#endif
-#ifdef VELMOR_JPEG_SSE2
-    if (path != SimdPath::kScalar &&
-        InverseDctSse2(coefficients, samples, rowStride, lastZigZag <= 9))
-        return;
-#endif
-    (void)path;
-    if (lastZigZag <= 9) {
-        // Zig-zag positions 0..9 all lie in rows 0..3 and columns 0..3.
-        std::int32_t intermediate[64] = {};
-        for (int u = 0; u < 4; ++u) TransformLowHalf(coefficients + u, intermediate + u, 8);
-        for (int x = 0; x < 8; ++x)
-            TransformLowHalf(intermediate + 8 * x, samples + x * rowStride, 1);
-        return;
-    }
+// The two passes of the plain transform, skipping the rows and columns of
+// coefficients that are zero.
+void InverseDctScalar(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride) {
     // Vertical pass, column by column: frequency row k becomes pixel row x.
     std::int32_t intermediate[64] = {};
     int usedColumns = 0;  // columns 0 .. usedColumns - 1 may be nonzero
@@ -154,6 +124,42 @@ void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int 
             for (int y = 0; y < 8; ++y) out[y] = value;
         }
     }
+}
+
+}  // namespace
+
+void InverseDct(const std::int32_t coefficients[64], std::int32_t* samples, int rowStride,
+                int lastZigZag, SimdPath path) {
+    if (lastZigZag == 0) {
+        // Only the DC coefficient: every sample is the same.
+        const std::int32_t value = Divide(
+            static_cast<std::uint32_t>(Divide(static_cast<std::uint32_t>(coefficients[0]) * A)) *
+            A);
+        for (int x = 0; x < 8; ++x)
+            for (int y = 0; y < 8; ++y) samples[x * rowStride + y] = value;
+        return;
+    }
+#ifdef VELMOR_JPEG_AVX2
+    if (path == SimdPath::AVX2) {
+        InverseDctAvx2(coefficients, samples, rowStride);
+        return;
+    }
+#endif
+#ifdef VELMOR_JPEG_SSE2
+    if (path != SimdPath::SCALAR &&
+        InverseDctSse2(coefficients, samples, rowStride, lastZigZag <= 9))
+        return;
+#endif
+    (void)path;
+    if (lastZigZag <= 9) {
+        // Zig-zag positions 0..9 all lie in rows 0..3 and columns 0..3.
+        std::int32_t intermediate[64] = {};
+        for (int u = 0; u < 4; ++u) TransformLowHalf(coefficients + u, intermediate + u, 8);
+        for (int x = 0; x < 8; ++x)
+            TransformLowHalf(intermediate + 8 * x, samples + x * rowStride, 1);
+        return;
+    }
+    InverseDctScalar(coefficients, samples, rowStride);
 }
 
 }  // namespace jpeg_internal

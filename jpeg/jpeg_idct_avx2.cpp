@@ -25,10 +25,10 @@ VELMOR_AVX2_FUNCTION inline __m256i Mul(__m256i a, std::int32_t constant) {
 
 // The odd part of output x: the basis values of the odd inputs 1, 3, 5, 7
 // (multiplying by a negative constant wraps like subtracting the product).
-const std::int32_t kOdd[4][4] = {{kIdctC1, kIdctC3, kIdctC5, kIdctC7},
-                                 {kIdctC3, -kIdctC7, -kIdctC1, -kIdctC5},
-                                 {kIdctC5, -kIdctC1, kIdctC7, kIdctC3},
-                                 {kIdctC7, -kIdctC5, kIdctC3, -kIdctC1}};
+const std::int32_t ODD[4][4] = {{IDCT_C1, IDCT_C3, IDCT_C5, IDCT_C7},
+                                {IDCT_C3, -IDCT_C7, -IDCT_C1, -IDCT_C5},
+                                {IDCT_C5, -IDCT_C1, IDCT_C7, IDCT_C3},
+                                {IDCT_C7, -IDCT_C5, IDCT_C3, -IDCT_C1}};
 
 // Eight 8-point transforms, one per lane: out[x] = (sum over k of
 // in[k] * T[x][k]) / 2^20.  With `lowHalf`, in[4..7] are zero.  The odd
@@ -37,22 +37,22 @@ const std::int32_t kOdd[4][4] = {{kIdctC1, kIdctC3, kIdctC5, kIdctC7},
 VELMOR_AVX2_FUNCTION inline void Transform(const __m256i in[8], __m256i out[8], bool lowHalf) {
     __m256i t0, t1, u0, u1;
     if (lowHalf) {
-        t0 = t1 = Mul(in[0], kIdctA);
-        u0 = Mul(in[2], kIdctB);
-        u1 = Mul(in[2], kIdctF);
+        t0 = t1 = Mul(in[0], IDCT_A);
+        u0 = Mul(in[2], IDCT_B);
+        u1 = Mul(in[2], IDCT_F);
     } else {
-        t0 = Mul(_mm256_add_epi32(in[0], in[4]), kIdctA);
-        t1 = Mul(_mm256_sub_epi32(in[0], in[4]), kIdctA);
-        u0 = _mm256_add_epi32(Mul(in[2], kIdctB), Mul(in[6], kIdctF));
-        u1 = _mm256_sub_epi32(Mul(in[2], kIdctF), Mul(in[6], kIdctB));
+        t0 = Mul(_mm256_add_epi32(in[0], in[4]), IDCT_A);
+        t1 = Mul(_mm256_sub_epi32(in[0], in[4]), IDCT_A);
+        u0 = _mm256_add_epi32(Mul(in[2], IDCT_B), Mul(in[6], IDCT_F));
+        u1 = _mm256_sub_epi32(Mul(in[2], IDCT_F), Mul(in[6], IDCT_B));
     }
     const __m256i even[4] = {_mm256_add_epi32(t0, u0), _mm256_add_epi32(t1, u1),
                              _mm256_sub_epi32(t1, u1), _mm256_sub_epi32(t0, u0)};
     for (int x = 0; x < 4; ++x) {
-        __m256i odd = _mm256_add_epi32(Mul(in[1], kOdd[x][0]), Mul(in[3], kOdd[x][1]));
+        __m256i odd = _mm256_add_epi32(Mul(in[1], ODD[x][0]), Mul(in[3], ODD[x][1]));
         if (!lowHalf)
-            odd = _mm256_add_epi32(
-                odd, _mm256_add_epi32(Mul(in[5], kOdd[x][2]), Mul(in[7], kOdd[x][3])));
+            odd = _mm256_add_epi32(odd,
+                                   _mm256_add_epi32(Mul(in[5], ODD[x][2]), Mul(in[7], ODD[x][3])));
         out[x] = Divide(_mm256_add_epi32(even[x], odd));
         out[7 - x] = Divide(_mm256_sub_epi32(even[x], odd));
     }

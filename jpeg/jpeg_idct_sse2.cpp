@@ -18,9 +18,9 @@ namespace {
 // modulo 2^32, and both brackets are one PMADDWD each.  Sums over the even
 // rows (0, 2, 4, 6) and the odd rows (1, 3, 5, 7) give rows x and 7 - x.
 //
-// kPairConstants[x][pair][hi/lo]: the two basis values of T[x] for the row
+// PAIR_CONSTANTS[x][pair][hi/lo]: the two basis values of T[x] for the row
 // pairs (0,2), (4,6), (1,3), (5,7), repeated over the eight 16-bit lanes.
-alignas(16) const std::int16_t kPairConstants[4][4][2][8] = {
+alignas(16) const std::int16_t PAIR_CONSTANTS[4][4][2][8] = {
     {
         // x = 0
         {{6, 7, 6, 7, 6, 7, 6, 7}, {-22489, 25626, -22489, 25626, -22489, 25626, -22489, 25626}},
@@ -63,7 +63,7 @@ alignas(16) const std::int16_t kPairConstants[4][4][2][8] = {
 };
 
 inline __m128i Constant(int x, int pair, int part) {
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(kPairConstants[x][pair][part]));
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(PAIR_CONSTANTS[x][pair][part]));
 }
 
 // Truncating division by 2^20 of four 32-bit sums.

@@ -20,13 +20,13 @@ inline std::int32_t WrapMul(std::int32_t a, std::int32_t b) {
 
 // The seven magnitudes of the IDCT basis (IdctMatrix): every entry is one
 // of them with the sign of its cosine.
-constexpr std::int32_t kIdctA = 370727;  // T[x][0], +-T[x][4]
-constexpr std::int32_t kIdctB = 484378;  // +-T[x][2], +-T[x][6]
-constexpr std::int32_t kIdctF = 200636;
-constexpr std::int32_t kIdctC1 = 514213;  // odd columns
-constexpr std::int32_t kIdctC3 = 435929;
-constexpr std::int32_t kIdctC5 = 291278;
-constexpr std::int32_t kIdctC7 = 102283;
+constexpr std::int32_t IDCT_A = 370727;  // T[x][0], +-T[x][4]
+constexpr std::int32_t IDCT_B = 484378;  // +-T[x][2], +-T[x][6]
+constexpr std::int32_t IDCT_F = 200636;
+constexpr std::int32_t IDCT_C1 = 514213;  // odd columns
+constexpr std::int32_t IDCT_C3 = 435929;
+constexpr std::int32_t IDCT_C5 = 291278;
+constexpr std::int32_t IDCT_C7 = 102283;
 
 // 8x8 inverse DCT of coefficients in natural order into pixel samples,
 // row x at samples + x * rowStride: two matrix products each divided by

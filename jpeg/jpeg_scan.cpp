@@ -31,13 +31,13 @@ struct JpegDecoder::ScanState {
 // assumed.  Sets the reader at the first byte of the coded data.
 bool JpegDecoder::ReadScanHeader(const BYTE* position, ScanState& scan) {
     if (streamEnd - position < 3) {
-        Stop(JpegStop::kTruncated);
+        Stop(JpegStop::TRUNCATED);
         return false;
     }
     const int count = position[2];
     const BYTE* entry = position + 3;
     if (streamEnd - entry < 2 * count + 3) {
-        Stop(JpegStop::kTruncated);
+        Stop(JpegStop::TRUNCATED);
         return false;
     }
     bool seen[3] = {false, false, false};
@@ -46,7 +46,7 @@ bool JpegDecoder::ReadScanHeader(const BYTE* position, ScanState& scan) {
         const int dc = entry[1] >> 4;
         const int ac = entry[1] & 15;
         if (selector < 1 || selector > 3 || dc > 3 || ac > 3) {
-            Stop(JpegStop::kBadSegment);
+            Stop(JpegStop::BAD_SEGMENT);
             return false;
         }
         scan.dcSelector[selector - 1] = dc;
@@ -56,7 +56,7 @@ bool JpegDecoder::ReadScanHeader(const BYTE* position, ScanState& scan) {
     for (int c = 0; c < 3; ++c) {
         if (!seen[c] || !quantTables[components[c].quantTable] ||
             dcCounts[scan.dcSelector[c]] < 0 || acCounts[scan.acSelector[c]] < 0) {
-            Stop(JpegStop::kBadSegment);
+            Stop(JpegStop::BAD_SEGMENT);
             return false;
         }
     }
@@ -89,7 +89,7 @@ const BYTE* JpegDecoder::DecodeScan(const BYTE* position) {
     if (!ReadScanHeader(position, scan)) return nullptr;
     LockedBlock pixelBlock(ownedPixels.Get());
     BYTE* pixels = pixelBlock.Bytes();
-    if (!pixels) return Stop(JpegStop::kOutOfMemory);
+    if (!pixels) return Stop(JpegStop::OUT_OF_MEMORY);
     StartScan(scan);
 
     // Each MCU is decoded by the fast reader; should it meet anything out of
@@ -179,7 +179,7 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                 for (int k = 1; k < 64;) {
                     if (reader.Available() < 32) reader.Fill();
                     const jpeg_internal::FastAcEntry quick =
-                        acValuesFast.lookup[reader.Peek(jpeg_internal::kFastAcBits)];
+                        acValuesFast.lookup[reader.Peek(jpeg_internal::FAST_AC_BITS)];
                     int run = quick.run;
                     std::int32_t value = quick.value;
                     if (quick.length) {
@@ -187,12 +187,12 @@ int JpegDecoder::DecodeMcuFast(ScanState& scan, std::int32_t blocks[6][64]) {
                     } else {
                         const int rs = jpeg_internal::DecodeSymbol(reader, acTable);
                         if (rs < 0) return 0;
-                        run = rs == 0 ? jpeg_internal::kEndOfBlock : rs >> 4;
+                        run = rs == 0 ? jpeg_internal::END_OF_BLOCK : rs >> 4;
                         value = (rs & 15) ? jpeg_internal::ReceiveExtend(reader, rs & 15) : 0;
                     }
                     k += run;
                     if (k > 63) {
-                        if (run == jpeg_internal::kEndOfBlock) break;
+                        if (run == jpeg_internal::END_OF_BLOCK) break;
                         return 0;  // a run past the block: the one-bit reader decides
                     }
                     // A zero run (value 0) stores a 0, which changes nothing.
@@ -230,7 +230,7 @@ int JpegDecoder::DecodeBlock(ScanState& scan, int component, std::int32_t coeffi
         if (run == 0 && value == 0) break;  // end of block
         k += run;
         if (k > 63) {  // a run past the end of the block: corrupt data
-            DataError(JpegStop::kBadHuffmanData);
+            DataError(JpegStop::BAD_HUFFMAN_DATA);
             return 0;
         }
         coefficients[ZigZag[k]] = quant[k] * value;

@@ -28,21 +28,21 @@ bool CpuHasAvx2() {
 #endif
 }
 
-std::atomic<int> pathLimit{static_cast<int>(SimdPath::kAvx2)};
+std::atomic<int> pathLimit{static_cast<int>(SimdPath::AVX2)};
 
 }  // namespace
 
 bool PathSupported(SimdPath path) {
     switch (path) {
-        case SimdPath::kScalar:
+        case SimdPath::SCALAR:
             return true;
-        case SimdPath::kSse2:
+        case SimdPath::SSE2:
 #ifdef VELMOR_JPEG_SSE2
             return true;
 #else
             return false;
 #endif
-        case SimdPath::kAvx2: {
+        case SimdPath::AVX2: {
             static const bool avx2 = CpuHasAvx2();
             return avx2;
         }
@@ -61,8 +61,8 @@ void LimitPath(SimdPath path) {
 }
 
 const char* PathName(SimdPath path) {
-    static const char* const kNames[] = {"scalar", "SSE2", "AVX2"};
-    return kNames[static_cast<int>(path)];
+    static const char* const NAMES[] = {"scalar", "SSE2", "AVX2"};
+    return NAMES[static_cast<int>(path)];
 }
 
 }  // namespace jpeg_internal

@@ -6,7 +6,7 @@
 // run time, so the same executable runs on any SSE2 machine.
 namespace jpeg_internal {
 
-enum class SimdPath { kScalar, kSse2, kAvx2 };
+enum class SimdPath { SCALAR, SSE2, AVX2 };
 
 // Whether this build and this CPU can run `path`.
 bool PathSupported(SimdPath path);

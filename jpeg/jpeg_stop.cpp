@@ -3,7 +3,7 @@
 namespace {
 
 // In the order of JpegStop.
-const char* const kTexts[] = {
+const char* const TEXTS[] = {
     "decoded",
     "no frame header",
     "progressive or other non-baseline coding",
@@ -16,11 +16,11 @@ const char* const kTexts[] = {
     "picture too large",
     "out of memory",
 };
-static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(JpegStop::kOutOfMemory) + 1,
+static_assert(sizeof TEXTS / sizeof TEXTS[0] == static_cast<int>(JpegStop::OUT_OF_MEMORY) + 1,
               "one text for each reason");
 
 }  // namespace
 
 const char* JpegStopText(JpegStop reason) {
-    return kTexts[static_cast<int>(reason)];
+    return TEXTS[static_cast<int>(reason)];
 }

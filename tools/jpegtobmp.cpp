@@ -13,9 +13,9 @@
 
 namespace {
 
-const int kExitDecoded = 0;
-const int kExitUsageOrIo = 2;
-const int kExitNoPicture = 3;
+const int EXIT_DECODED = 0;
+const int EXIT_USAGE_OR_IO = 2;
+const int EXIT_NO_PICTURE = 3;
 
 bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes) {
     std::FILE* file = std::fopen(path, "rb");
@@ -34,12 +34,12 @@ bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes) {
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: jpegtobmp IN.jpg OUT.bmp\n");
-        return kExitUsageOrIo;
+        return EXIT_USAGE_OR_IO;
     }
     std::vector<BYTE> stream;
     if (!ReadWholeFile(argv[1], &stream) || stream.size() > 0xFFFFFFFFu) {
         std::fprintf(stderr, "jpegtobmp: cannot read %s\n", argv[1]);
-        return kExitUsageOrIo;
+        return EXIT_USAGE_OR_IO;
     }
 
     HLOCAL headerHandle = nullptr;
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     if (!headerBlock || !pixelBlock) {
         std::fprintf(stderr, "jpegtobmp: %s holds no picture this decoder can read: %s\n", argv[1],
                      reason);
-        return kExitNoPicture;
+        return EXIT_NO_PICTURE;
     }
 
     bool written = false;
@@ -67,11 +67,11 @@ int main(int argc, char** argv) {
     }
     if (!written) {
         std::fprintf(stderr, "jpegtobmp: cannot write %s\n", argv[2]);
-        return kExitUsageOrIo;
+        return EXIT_USAGE_OR_IO;
     }
-    if (decoder.StopReason() != JpegStop::kNone)
+    if (decoder.StopReason() != JpegStop::NONE)
         std::fprintf(stderr,
                      "jpegtobmp: %s: decoding stopped early: %s (what was not decoded is black)\n",
                      argv[1], reason);
-    return kExitDecoded;
+    return EXIT_DECODED;
 }

@@ -66,7 +66,7 @@ std::vector<jpeg_internal::SimdPath> PathsToTest() {
     using jpeg_internal::SimdPath;
     static bool told = false;
     std::vector<SimdPath> paths;
-    for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kAvx2}) {
+    for (SimdPath path : {SimdPath::SCALAR, SimdPath::SSE2, SimdPath::AVX2}) {
         if (jpeg_internal::PathSupported(path))
             paths.push_back(path);
         else if (!told)

@@ -14,7 +14,7 @@ struct Decoded {
     HLOCAL headerBlock = nullptr;
     HLOCAL pixelBlock = nullptr;
     int result = 0;
-    JpegStop stop = JpegStop::kNone;  // the decoder's StopReason
+    JpegStop stop = JpegStop::NONE;  // the decoder's StopReason
     BITMAPINFOHEADER info = {};
     Bytes headerBytes;  // all 44 bytes
     Bytes pixels;

@@ -62,7 +62,7 @@ TEST_CASE("GetBits at the end of the stream sets the error and reads nothing") {
     CHECK(d.dataPos == bytes.data() + 1);  // 0xFF at the very end: no stuffed byte to skip
     d.GetBits(&value, 2);
     CHECK(d.dataError == 1);
-    CHECK(d.decoder.StopReason() == JpegStop::kTruncated);
+    CHECK(d.decoder.StopReason() == JpegStop::TRUNCATED);
     CHECK(d.dataPos == bytes.data() + bytes.size());
 }
 
@@ -112,7 +112,7 @@ TEST_CASE("DecodeHuffman follows the per-length table bit by bit") {
         // Ones: no code of up to 16 bits matches.
         d.DecodeHuffman(d.acTables[0], d.acValues[0], d.acCounts[0]);
         CHECK(d.dataError == 1);
-        CHECK(d.decoder.StopReason() == JpegStop::kBadHuffmanData);
+        CHECK(d.decoder.StopReason() == JpegStop::BAD_HUFFMAN_DATA);
     }
 }
 

@@ -200,7 +200,7 @@ TEST_CASE("streams that yield no picture") {
         CHECK(d.result == 1);
         CHECK(d.headerBlock == nullptr);
         CHECK(d.pixelBlock == nullptr);
-        CHECK(d.stop == JpegStop::kNoFrame);
+        CHECK(d.stop == JpegStop::NO_FRAME);
     }
     SUBCASE("grayscale: one component, the debug text, no blocks") {
 #ifndef _WIN32
@@ -213,7 +213,7 @@ TEST_CASE("streams that yield no picture") {
         CHECK(d.result == 1);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
-        CHECK(d.stop == JpegStop::kNotThreeComponents);
+        CHECK(d.stop == JpegStop::NOT_THREE_COMPONENTS);
 #ifndef _WIN32
         CHECK(DebugTexts() == 1);
         CHECK(std::strcmp(velmor_host::LastDebugText(), "Base DCT Read ERROR\n") == 0);
@@ -258,7 +258,7 @@ TEST_CASE("streams that yield no picture") {
                 &d);
             CHECK_FALSE(d.headerBlock);
             CHECK_FALSE(d.pixelBlock);
-            CHECK(d.stop == JpegStop::kNotBaseline);
+            CHECK(d.stop == JpegStop::NOT_BASELINE);
         }
         Decoded twelve;
         DecodeBytes(
@@ -266,7 +266,7 @@ TEST_CASE("streams that yield no picture") {
                   segment::Sof(0xC0, 24, 16, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}}, 12)}),
             &twelve);
         CHECK_FALSE(twelve.headerBlock);
-        CHECK(twelve.stop == JpegStop::kNotBaseline);
+        CHECK(twelve.stop == JpegStop::NOT_BASELINE);
 #ifndef _WIN32
         CHECK(DebugTexts() == 0);  // only a wrong component count says something
 #endif
@@ -278,7 +278,7 @@ TEST_CASE("streams that yield no picture") {
                     &d);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
-        CHECK(d.stop == JpegStop::kSixteenBitTables);
+        CHECK(d.stop == JpegStop::SIXTEEN_BIT_TABLES);
     }
     SUBCASE("zero width or height") {
         for (int w : {0, 8}) {
@@ -288,7 +288,7 @@ TEST_CASE("streams that yield no picture") {
                       segment::Sof(0xC0, w, 8 - w, {{1, 1, 1, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}})}),
                 &d);
             CHECK_FALSE(d.headerBlock);
-            CHECK(d.stop == JpegStop::kBadSegment);
+            CHECK(d.stop == JpegStop::BAD_SEGMENT);
         }
     }
     SUBCASE("a frame whose pixel block would pass 2 GB") {
@@ -299,7 +299,7 @@ TEST_CASE("streams that yield no picture") {
             &d);
         CHECK_FALSE(d.headerBlock);
         CHECK_FALSE(d.pixelBlock);
-        CHECK(d.stop == JpegStop::kTooLarge);
+        CHECK(d.stop == JpegStop::TOO_LARGE);
     }
     SUBCASE("sampling outside Y 1x1, 2x1, 2x2 with chroma 1x1") {
         const int layouts[][6] = {{1, 2, 1, 1, 1, 1}, {3, 1, 1, 1, 1, 1}, {4, 4, 1, 1, 1, 1},
@@ -313,7 +313,7 @@ TEST_CASE("streams that yield no picture") {
                       p.sos, p.data}),
                 &d);
             CHECK_FALSE(d.headerBlock);
-            CHECK(d.stop == JpegStop::kUnsupportedSampling);
+            CHECK(d.stop == JpegStop::UNSUPPORTED_SAMPLING);
         }
     }
     SUBCASE("a quantisation selector above 3") {
@@ -331,7 +331,7 @@ TEST_CASE("scans that cannot be decoded leave a black picture") {
         Decoded d;
         DecodeBytes(stream, &d);
         REQUIRE(d.HasPicture());
-        CHECK(d.stop == JpegStop::kBadSegment);
+        CHECK(d.stop == JpegStop::BAD_SEGMENT);
         for (std::uint8_t b : d.pixels)
             if (b != 0) return false;
         return true;
@@ -363,7 +363,7 @@ TEST_CASE("hostile DHT segments end the walk") {
         Decoded d;
         DecodeBytes(Join({segment::Soi(), dht, p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);
-        CHECK(d.stop == JpegStop::kBadHuffmanData);
+        CHECK(d.stop == JpegStop::BAD_HUFFMAN_DATA);
     }
     SUBCASE("counts that run past the segment") {
         Bytes dht = {0xFF, 0xC4, 0, 2 + 17 + 2, 0x00, 0, 0, 4, 0, 0, 0, 0,
@@ -371,7 +371,7 @@ TEST_CASE("hostile DHT segments end the walk") {
         Decoded d;
         DecodeBytes(Join({segment::Soi(), dht, p.dqt, p.dht, p.sof, p.sos, p.data}), &d);
         CHECK_FALSE(d.headerBlock);
-        CHECK(d.stop == JpegStop::kBadHuffmanData);
+        CHECK(d.stop == JpegStop::BAD_HUFFMAN_DATA);
     }
     SUBCASE("a selector above 3") {
         const HuffmanDefinition dc = SkewedDcTable();
@@ -415,7 +415,7 @@ TEST_CASE("truncated streams: what was decoded stays, the rest is black") {
     Decoded full;
     DecodeBytes(whole, &full);
     REQUIRE(full.HasPicture());
-    CHECK(full.stop == JpegStop::kNone);
+    CHECK(full.stop == JpegStop::NONE);
     const std::size_t dataStart = whole.size() - StreamSegments(64, 32).data.size() - 2;
     int partial = 0;
     for (std::size_t length = 0; length <= whole.size(); ++length) {
@@ -434,7 +434,7 @@ TEST_CASE("truncated streams: what was decoded stays, the rest is black") {
         }
         if (length > dataStart + 8 && length < whole.size() - 2 && d.pixels != full.pixels) {
             ++partial;
-            REQUIRE(d.stop == JpegStop::kTruncated);
+            REQUIRE(d.stop == JpegStop::TRUNCATED);
         }
     }
     CHECK(partial > 0);  // some cuts really left part of the picture black
@@ -451,7 +451,7 @@ TEST_CASE("a failed pixel-block allocation ends the walk without writing") {
     velmor_host::SetAllocationLimit(SIZE_MAX);
     CHECK(header != nullptr);
     CHECK(pixels == nullptr);
-    CHECK(decoder.StopReason() == JpegStop::kOutOfMemory);
+    CHECK(decoder.StopReason() == JpegStop::OUT_OF_MEMORY);
     LocalFree(header);
     CHECK(velmor_host::LiveBlocks() == before);
 }

@@ -67,7 +67,7 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
         Decoded d;
         DecodeBytes(stream, &d);
         REQUIRE(d.HasPicture());
-        CHECK(d.stop == JpegStop::kNone);
+        CHECK(d.stop == JpegStop::NONE);
         const Size size = PictureSize(number);
         CHECK(d.info.biWidth == size.width);
         CHECK(d.info.biHeight == size.height);
@@ -82,7 +82,7 @@ TEST_CASE("the twelve pictures decode to their sizes, as the plain rules say") {
             DecodeBytes(stream, &again);
             CHECK(again.pixels == d.pixels);
         }
-        jpeg_internal::LimitPath(jpeg_internal::SimdPath::kAvx2);
+        jpeg_internal::LimitPath(jpeg_internal::SimdPath::AVX2);
         // The row padding stays zero.
         for (int y = 0; y < size.height; ++y)
             for (int i = 3 * size.width; i < size.stride; ++i)
@@ -187,6 +187,6 @@ TEST_CASE("fast path against the plain rules on generated streams and restart la
         }
         ++pictures;
     }
-    jpeg_internal::LimitPath(jpeg_internal::SimdPath::kAvx2);
+    jpeg_internal::LimitPath(jpeg_internal::SimdPath::AVX2);
     CHECK(pictures == 120);
 }

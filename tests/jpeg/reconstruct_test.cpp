@@ -183,33 +183,33 @@ namespace {
 // Returns how many pixels matched on every path; stops at the first that
 // does not.
 long CompareColourRange(int step) {
-    const int kRows = 48, kColumns = 16;  // 768 values of Y
-    std::int32_t y[kRows * kColumns], cb[kRows * kColumns], cr[kRows * kColumns];
-    for (int i = 0; i < kRows * kColumns; ++i) y[i] = i - 256 - 128;  // before the level shift
+    const int ROWS = 48, COLUMNS = 16;  // 768 values of Y
+    std::int32_t y[ROWS * COLUMNS], cb[ROWS * COLUMNS], cr[ROWS * COLUMNS];
+    for (int i = 0; i < ROWS * COLUMNS; ++i) y[i] = i - 256 - 128;  // before the level shift
     const std::vector<SimdPath> paths = PathsToTest();
     long matched = 0;
     for (long pair = 0; pair < 768L * 768L; pair += step) {
         const int blue = static_cast<int>(pair / 768) - 384,
                   red = static_cast<int>(pair % 768) - 384;
-        for (int i = 0; i < kRows * kColumns; ++i) {
+        for (int i = 0; i < ROWS * COLUMNS; ++i) {
             cb[i] = blue;
             cr[i] = red;
         }
-        std::uint8_t expected[kRows * kColumns][3];
-        for (int i = 0; i < kRows * kColumns; ++i)
+        std::uint8_t expected[ROWS * COLUMNS][3];
+        for (int i = 0; i < ROWS * COLUMNS; ++i)
             ReferenceColour(y[i] + 128, blue, red, expected[i]);
         for (SimdPath path : paths) {
-            std::uint8_t out[kRows][3 * kColumns];
-            const jpeg_internal::PlaneView planes = {y, kColumns, cb, cr, kColumns};
+            std::uint8_t out[ROWS][3 * COLUMNS];
+            const jpeg_internal::PlaneView planes = {y, COLUMNS, cb, cr, COLUMNS};
             // A negative stride: row r goes to out[r].
-            jpeg_internal::ConvertPixels(planes, kRows, kColumns, out[0], -3 * kColumns, path);
+            jpeg_internal::ConvertPixels(planes, ROWS, COLUMNS, out[0], -3 * COLUMNS, path);
             if (std::memcmp(out, expected, sizeof out) != 0) {
                 FAIL_CHECK("Cb " << blue << ", Cr " << red << " differ on the "
                                  << std::string(jpeg_internal::PathName(path)) << " path");
                 return matched;
             }
         }
-        matched += kRows * kColumns;
+        matched += ROWS * COLUMNS;
     }
     return matched;
 }

@@ -162,7 +162,7 @@ std::string ClassName(const NameOrOrdinal& field) {
     return name;
 }
 
-const int kPictureIds[12] = {140, 142, 155, 144, 145, 146, 147, 148, 149, 150, 151, 152};
+const int PICTURE_IDS[12] = {140, 142, 155, 144, 145, 146, 147, 148, 149, 150, 151, 152};
 
 std::string PicturePath(int pictureNumber) {
     char name[32];
@@ -196,10 +196,10 @@ BOOL CALLBACK CollectType(HMODULE module, LPSTR type, LONG_PTR out) {
     return TRUE;
 }
 
-const unsigned kJapanese = 0x0411;
+const unsigned JAPANESE = 0x0411;
 
 // The standard 16-colour palette as 0x00RRGGBB.
-const unsigned long kStandardPalette[16] = {
+const unsigned long STANDARD_PALETTE[16] = {
     0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
     0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
 };
@@ -254,15 +254,15 @@ TEST_CASE("the saver carries exactly its resources, all in Japanese") {
     EnumResourceTypesA(saver.handle, CollectType, reinterpret_cast<LONG_PTR>(&found));
 
     std::set<ResourceEntry> expected = {
-        ResourceEntry("#1", "#2", kJapanese),     // the cursor image
-        ResourceEntry("#3", "#1", kJapanese),     // the icon image
-        ResourceEntry("#5", "#103", kJapanese),   // the configuration dialog
-        ResourceEntry("#12", "#102", kJapanese),  // the cursor group
-        ResourceEntry("#14", "#101", kJapanese),  // the icon group
-        ResourceEntry("#16", "#1", kJapanese),    // the version block
+        ResourceEntry("#1", "#2", JAPANESE),     // the cursor image
+        ResourceEntry("#3", "#1", JAPANESE),     // the icon image
+        ResourceEntry("#5", "#103", JAPANESE),   // the configuration dialog
+        ResourceEntry("#12", "#102", JAPANESE),  // the cursor group
+        ResourceEntry("#14", "#101", JAPANESE),  // the icon group
+        ResourceEntry("#16", "#1", JAPANESE),    // the version block
     };
-    for (int id : kPictureIds)
-        expected.insert(ResourceEntry("IMGDAT", "#" + std::to_string(id), kJapanese));
+    for (int id : PICTURE_IDS)
+        expected.insert(ResourceEntry("IMGDAT", "#" + std::to_string(id), JAPANESE));
     // Listed as text so that a failure names the unexpected and missing entries.
     std::string unexpected, missing;
     for (const ResourceEntry& entry : found)
@@ -282,7 +282,7 @@ TEST_CASE("each picture stream is found under IMGDAT and equals its committed fi
     REQUIRE(saver.handle != NULL);
     for (int number = 1; number <= 12; ++number) {
         CAPTURE(number);
-        ResourceBytes stream = FindBytes(saver.handle, "IMGDAT", kPictureIds[number - 1]);
+        ResourceBytes stream = FindBytes(saver.handle, "IMGDAT", PICTURE_IDS[number - 1]);
         REQUIRE(stream.data != nullptr);
         std::vector<unsigned char> committed = ReadWholeFile(PicturePath(number));
         REQUIRE(committed.size() > 4);
@@ -479,7 +479,7 @@ TEST_CASE("the icon: one opaque 32x32 16-colour image of four identical tiles") 
     for (int i = 0; i < 16; ++i) {
         CAPTURE(i);
         const unsigned char* quad = image.data + 40 + 4 * i;
-        CHECK(((unsigned long)quad[2] << 16 | quad[1] << 8 | quad[0]) == kStandardPalette[i]);
+        CHECK(((unsigned long)quad[2] << 16 | quad[1] << 8 | quad[0]) == STANDARD_PALETTE[i]);
     }
     const unsigned char* xorBits = image.data + 40 + 64;  // bottom row first
     const unsigned char* andMask = xorBits + 32 * 16;
@@ -508,7 +508,7 @@ TEST_CASE("the icon: one opaque 32x32 16-colour image of four identical tiles") 
     int wrong = 0;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
-            if (canvas.At(x, y) != kStandardPalette[index(x, y)]) ++wrong;
+            if (canvas.At(x, y) != STANDARD_PALETTE[index(x, y)]) ++wrong;
     CHECK(wrong == 0);
 }
 

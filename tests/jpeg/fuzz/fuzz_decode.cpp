@@ -22,7 +22,7 @@ void Fail(const char* what) {
 
 // Pixel blocks larger than this fail to allocate (as on a machine short of
 // memory), which keeps the fuzzer's memory small and exercises that path.
-const std::size_t kAllocationLimit = 16u << 20;
+const std::size_t ALLOCATION_LIMIT = 16u << 20;
 
 }  // namespace
 
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size) std::memcpy(stream, data, size);
 
     jpeg_internal::LimitPath(static_cast<jpeg_internal::SimdPath>(size % 3));
-    velmor_host::SetAllocationLimit(kAllocationLimit);
+    velmor_host::SetAllocationLimit(ALLOCATION_LIMIT);
     const long blocksBefore = velmor_host::LiveBlocks();
     const int textsBefore = velmor_host::DebugTextCount();
     HLOCAL headerBlock = nullptr;
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             header.biSizeImage != stride * static_cast<std::uint32_t>(header.biHeight))
             Fail("inconsistent header");
         if (pixelBlock ? LocalSize(pixelBlock) != header.biSizeImage
-                       : header.biSizeImage <= kAllocationLimit)
+                       : header.biSizeImage <= ALLOCATION_LIMIT)
             Fail("pixel block size");
     }
 
