@@ -48,7 +48,7 @@ bool StartPreview(const char* saver, HWND parent, KernelHandle* process) {
                         &startup, &started)) {
         return false;
     }
-    CloseHandle(started.hThread);
+    KernelHandle thread(started.hThread);  // not needed: closed at once
     process->Reset(started.hProcess);
     return true;
 }
