@@ -77,9 +77,10 @@ private:
     // The pixel bytes that both a section of the whole picture and the pixel
     // block hold (ImageSize(), with its store).
     SIZE_T UsableSectionBytes(const BITMAPINFOHEADER& header);
-    // Deletes `section` and makes a new one as the header block describes it,
-    // or only as large as `part` of the picture (a 24-bit bottom-up picture)
-    // when `part` is given.  Returns its bits, with the number of pixel bytes
+    // Deletes `section` and makes a new one as the header block describes it
+    // (with 4-byte pixels for a 24-bit picture, widened_rows.h), or only as
+    // large as `part` of the picture (a 24-bit bottom-up picture) when `part`
+    // is given.  Returns its bits, with the number of pixel bytes
     // that both a whole-picture section and the pixel block hold in
     // `usableBytes`; null when no section could be made (`section` is then
     // null and `sectionStale` set).
@@ -94,6 +95,10 @@ private:
     // no section to draw from.
     bool PrepareSection(MemoryDc& memory, const RECT& source);
     bool WidenSection(HDC dc);
+    // Writes the section of the whole picture from the first `held` bytes of
+    // the pixel block, each byte scaled by step / steps (0 <= step <= steps):
+    // the section copy of a draw (1 / 1) and every frame of a fade.
+    void FillSection(const BYTE* pixels, SIZE_T held, BYTE* bits, int step, int steps);
     // Last step of a successful load: frees the old blocks, stores the new
     // ones with their row stride, builds the palette and marks the picture
     // loaded with a stale section.

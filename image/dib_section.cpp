@@ -8,6 +8,8 @@
 #include "image/dib_layout.h"
 #include "image/gdi_object.h"
 #include "image/local_block.h"
+#include "image/brightness.h"
+#include "image/widened_rows.h"
 
 namespace {
 
@@ -60,6 +62,10 @@ BYTE* DibImage::ReplaceSection(HDC dc, const RECT* part, SIZE_T* usableBytes) {
     }
     if (info.header.biClrUsed > 256) info.header.biClrUsed = 256;
     const SIZE_T usable = UsableSectionBytes(info.header);
+    if (WidensToQuads(info.header)) {
+        info.header.biBitCount = 32;
+        info.header.biSizeImage = 0;
+    }
     if (part) {
         info.header.biWidth = part->right - part->left;
         info.header.biHeight = part->bottom - part->top;
@@ -108,7 +114,7 @@ bool DibImage::PrepareSection(MemoryDc& memory, const RECT& source) {
         if (!bits) return false;
         {
             LockedBlock pixels(pixelBlock);
-            if (pixels.Bytes()) std::memcpy(bits, pixels.Bytes(), count);
+            if (pixels.Bytes()) FillSection(pixels.Bytes(), count, bits, 1, 1);
         }
         sectionStale = 0;
         // The section is first selected with the picture's palette realised
@@ -137,19 +143,33 @@ bool DibImage::WidenSection(HDC dc) {
     BYTE* bits = ReplaceSection(dc, nullptr, &count);
     if (!bits || !partBits) return false;
 
-    // Both are 24-bit bottom-up: picture row y (from the top) is part row
-    // y - top, each stored from the bottom.
-    const SIZE_T stride = static_cast<SIZE_T>(RowStride());
+    // Both are bottom-up rows of 4-byte pixels: picture row y (from the top)
+    // is part row y - top.  The part holds black where the pixel block ends,
+    // as the whole section does.
+    const SIZE_T stride = QuadRowBytes(Width());
     const int height = Height(true);
-    const SIZE_T rowBytes = 3 * static_cast<SIZE_T>(where.right - where.left);
+    const SIZE_T rowBytes = QuadRowBytes(where.right - where.left);
     GdiFlush();
     for (int y = where.top; y < where.bottom; ++y) {
-        // Rows beyond the pixel bytes held were not faded: they stay black.
-        const SIZE_T at = static_cast<SIZE_T>(height - 1 - y) * stride + 3 * where.left;
-        if (at >= count) continue;
+        const SIZE_T at = static_cast<SIZE_T>(height - 1 - y) * stride + 4 * where.left;
         const SIZE_T from = static_cast<SIZE_T>(partRows - 1 - (y - where.top)) * partStride;
-        std::memcpy(bits + at, partBits + from, rowBytes < count - at ? rowBytes : count - at);
+        std::memcpy(bits + at, partBits + from, rowBytes);
     }
     sectionStale = 0;
     return true;
+}
+
+void DibImage::FillSection(const BYTE* pixels, SIZE_T held, BYTE* bits, int step, int steps) {
+    BITMAPINFOHEADER header;
+    if (!ReadHeader(&header)) return;
+    if (WidensToQuads(header)) {
+        WidenRows(pixels, held, RowStride(), bits, header.biWidth,
+                  static_cast<int>(RowCountOf(header)), step, steps);
+    } else if (step == 0) {
+        std::memset(bits, 0, held);
+    } else if (step == steps) {
+        std::memcpy(bits, pixels, held);
+    } else {
+        ScaleBrightness(pixels, bits, held, step, steps);
+    }
 }

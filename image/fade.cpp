@@ -1,29 +1,9 @@
 // Brightness fades: each frame rebuilds the DIB section from the untouched
 // pixel block, darkened step / steps of the way to full brightness, and the
 // next Draw blits it.
-#include <cstring>
-
-#include "image/brightness.h"
 #include "image/dib_image.h"
 #include "image/local_block.h"
-
-namespace {
-
-// The two steps that need no arithmetic: black, and the picture itself.
-// True when `step` was one of them and the section is filled.
-bool FillPlainStep(int step, int steps, const BYTE* pixels, BYTE* bits, SIZE_T count) {
-    if (step == 0) {
-        std::memset(bits, 0, count);
-        return true;
-    }
-    if (step == steps) {
-        std::memcpy(bits, pixels, count);
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
+#include "image/widened_rows.h"
 
 int DibImage::Fade(HDC dc, int step, int steps) {
     if (loaded <= 0 || step < 0 || steps < step) return 0;
@@ -34,9 +14,7 @@ int DibImage::Fade(HDC dc, int step, int steps) {
     BYTE* bits = SectionForFade(dc, nullptr, &count);
     if (!bits) return 0;
 
-    if (!FillPlainStep(step, steps, pixels.Bytes(), bits, count)) {
-        ScaleBrightness(pixels.Bytes(), bits, count, step, steps);
-    }
+    FillSection(pixels.Bytes(), count, bits, step, steps);
     sectionStale = 0;
     return 1;
 }
@@ -48,7 +26,7 @@ int DibImage::FadeRect(HDC dc, int step, int steps, int left, int top, int right
     // a rectangle that lies inside it.
     BITMAPINFOHEADER header;
     if (!ReadHeader(&header)) return 0;
-    if (header.biBitCount != 24 || header.biHeight <= 0) return 0;
+    if (!WidensToQuads(header) || header.biHeight <= 0) return 0;
     const int width = header.biWidth;
     const int height = header.biHeight;
     if (left < 0 || left > right || right > width) return 0;
@@ -72,22 +50,19 @@ int DibImage::FadeRect(HDC dc, int step, int steps, int left, int top, int right
     if (!bits) return 0;
 
     if (plain) {
-        FillPlainStep(step, steps, pixels.Bytes(), bits, held);
+        FillSection(pixels.Bytes(), held, bits, step, steps);
     } else if (left < right && top < bottom) {
         const SIZE_T stride = static_cast<SIZE_T>(RowStride());
-        const SIZE_T rowBytes = 3 * static_cast<SIZE_T>(right - left);
-        const SIZE_T partStride = (rowBytes + 3) & ~static_cast<SIZE_T>(3);
+        const SIZE_T partStride = QuadRowBytes(right - left);
         for (int y = top; y < bottom; ++y) {
             // Row y from the top is stored bottom row first, in the picture
             // and in the part alike; bytes beyond the pixel bytes held are
             // black.
             const SIZE_T begin = static_cast<SIZE_T>(height - y - 1) * stride + 3 * left;
-            BYTE* target = bits + static_cast<SIZE_T>(bottom - 1 - y) * partStride;
-            const SIZE_T count = begin >= held             ? 0
-                                 : rowBytes < held - begin ? rowBytes
-                                                           : held - begin;
-            if (count > 0) ScaleBrightness(pixels.Bytes() + begin, target, count, step, steps);
-            std::memset(target + count, 0, rowBytes - count);
+            const SIZE_T available = begin >= held ? 0 : held - begin;
+            WidenRow(available ? pixels.Bytes() + begin : pixels.Bytes(), available,
+                     bits + static_cast<SIZE_T>(bottom - 1 - y) * partStride, right - left, step,
+                     steps);
         }
     }
     sectionStale = 0;

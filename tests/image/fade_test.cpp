@@ -21,6 +21,16 @@ std::vector<BYTE> Scaled(const std::vector<BYTE>& bytes, int step, int steps) {
     return out;
 }
 
+// The bytes a draw shows: each row's padding after its `width` 24-bit pixels
+// as 0 (a 24-bit picture's section holds 4-byte pixels and no padding).
+std::vector<BYTE> Shown(std::vector<BYTE> bytes, int width) {
+    const size_t stride = static_cast<size_t>(Stride(24, width));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i % stride >= 3 * static_cast<size_t>(width)) bytes[i] = 0;
+    }
+    return bytes;
+}
+
 struct ScreenDc {
     HDC dc = GetDC(nullptr);
     ~ScreenDc() { ReleaseDC(nullptr, dc); }
@@ -38,15 +48,23 @@ TEST_CASE("Fade maps every byte through the brightness table") {
     REQUIRE(bits.size() == pixels.size());
     CHECK(bits[0] == 127);
     CHECK(bits[1] == 0);
-    // Every byte, the row-end fill bytes included.
-    CHECK(bits == Scaled(pixels, 15, 30));
+    CHECK(bits == Shown(Scaled(pixels, 15, 30), 5));
     CHECK(image.SectionStale() == 0);
 
     REQUIRE(image.Fade(screen.dc, 14, 15) == 1);
     CHECK(image.SectionBytes()[0] == 238);
-    CHECK(image.SectionBytes() == Scaled(pixels, 14, 15));
+    CHECK(image.SectionBytes() == Shown(Scaled(pixels, 14, 15), 5));
     // The stored pixels never change.
     CHECK(image.PixelBytes() == pixels);
+
+    // A row wider than the fade's working chunk, from a pixel block that ends
+    // inside a pixel: what is not held comes out black.
+    ProbeImage wide;
+    std::vector<BYTE> held = CountingBytes(3 * 200 + 1, 5);
+    wide.Fill(MakeHeader(300, 2, 24), {}, held);
+    REQUIRE(wide.Fade(screen.dc, 7, 9) == 1);
+    held.resize(static_cast<size_t>(Stride(24, 300)) * 2, 0);
+    CHECK(wide.SectionBytes() == Shown(Scaled(held, 7, 9), 300));
 }
 
 TEST_CASE("Brightness scaling gives every table entry exactly, for every step up to 256 steps") {
@@ -81,17 +99,17 @@ TEST_CASE("Step 0 is black and the last step is the picture itself") {
     REQUIRE(image.Fade(screen.dc, 0, 30) == 1);
     CHECK(image.SectionBytes() == black);
     REQUIRE(image.Fade(screen.dc, 30, 30) == 1);
-    CHECK(image.SectionBytes() == pixels);
+    CHECK(image.SectionBytes() == Shown(pixels, 5));
     REQUIRE(image.Fade(screen.dc, 0, 0) == 1);
     CHECK(image.SectionBytes() == black);
 
     REQUIRE(image.FadeRect(screen.dc, 30, 30, 0, 0, 5, 3) == 1);
-    CHECK(image.SectionBytes() == pixels);
+    CHECK(image.SectionBytes() == Shown(pixels, 5));
     REQUIRE(image.FadeRect(screen.dc, 0, 15, 0, 0, 5, 3) == 1);
     CHECK(image.SectionBytes() == black);
     // The first and last steps cover the whole picture, not only the rectangle.
     REQUIRE(image.FadeRect(screen.dc, 15, 15, 1, 1, 2, 2) == 1);
-    CHECK(image.SectionBytes() == pixels);
+    CHECK(image.SectionBytes() == Shown(pixels, 5));
 }
 
 TEST_CASE("Refused fades keep the previous section, which the next draw shows") {

@@ -23,15 +23,30 @@ public:
     int Loaded() const { return loaded; }
     void MarkStale() { sectionStale = 1; }
 
-    // The section's pixel bytes (|height| x stride of them).  A section that
-    // holds only part of a (24-bit bottom-up) picture comes out laid into the
-    // whole picture's rows, zeros around it, as a draw of the whole shows it.
+    // The section's pixel bytes (|height| x stride of them), as the picture's
+    // own rows hold them: a 24-bit picture's section of 4-byte pixels comes
+    // out as 3-byte ones.  A section that holds only part of a (24-bit
+    // bottom-up) picture comes out laid into the whole picture's rows, zeros
+    // around it, as a draw of the whole shows it.
     std::vector<BYTE> SectionBytes() {
         DIBSECTION info = {};
         if (!section || !GetObjectA(section, sizeof info, &info) || !info.dsBm.bmBits) return {};
         GdiFlush();
         const BYTE* bits = static_cast<const BYTE*>(info.dsBm.bmBits);
-        std::vector<BYTE> part(bits, bits + info.dsBm.bmWidthBytes * info.dsBm.bmHeight);
+        const int rows = info.dsBm.bmHeight;
+        int partStride = info.dsBm.bmWidthBytes;
+        std::vector<BYTE> part(bits, bits + partStride * rows);
+        if (info.dsBm.bmBitsPixel == 32 && PictureBitCount() == 24) {
+            partStride = Stride(24, info.dsBm.bmWidth);
+            std::vector<BYTE> packed(static_cast<size_t>(partStride) * rows, 0);
+            for (int r = 0; r < rows; ++r) {
+                for (int x = 0; x < info.dsBm.bmWidth; ++x) {
+                    std::memcpy(&packed[static_cast<size_t>(r) * partStride + 3 * x],
+                                &part[static_cast<size_t>(r) * info.dsBm.bmWidthBytes + 4 * x], 3);
+                }
+            }
+            part.swap(packed);
+        }
         if (!sectionIsPart) return part;
         const int stride = Stride(24, Width());
         const int height = Height(true);
@@ -39,10 +54,18 @@ public:
         const RECT& r = sectionPart;
         for (int y = r.top; y < r.bottom; ++y) {
             std::memcpy(&whole[static_cast<size_t>(height - 1 - y) * stride + 3 * r.left],
-                        &part[static_cast<size_t>(r.bottom - 1 - y) * info.dsBm.bmWidthBytes],
+                        &part[static_cast<size_t>(r.bottom - 1 - y) * partStride],
                         3 * static_cast<size_t>(r.right - r.left));
         }
         return whole;
+    }
+
+    int PictureBitCount() {
+        if (!headerBlock) return 0;
+        const BITMAPINFOHEADER* h = static_cast<const BITMAPINFOHEADER*>(LocalLock(headerBlock));
+        const int bitCount = h ? h->biBitCount : 0;
+        LocalUnlock(headerBlock);
+        return bitCount;
     }
 
     // Fills the image as a loader would: new blocks, loaded, stale section.
