@@ -35,7 +35,7 @@ void WidenRow(const BYTE* source, SIZE_T available, BYTE* target, int width, int
         const int count = width - done < CHUNK_PIXELS ? width - done : CHUNK_PIXELS;
         const SIZE_T offset = 3 * static_cast<SIZE_T>(done);
         const SIZE_T wanted = 3 * static_cast<SIZE_T>(count);
-        const SIZE_T held = offset >= available         ? 0
+        const SIZE_T held = offset >= available           ? 0
                             : available - offset < wanted ? available - offset
                                                           : wanted;
         if (held > 0 && step == steps) std::memcpy(packed, source + offset, held);
