@@ -3,12 +3,12 @@
 // possibly holding only the faded rectangle.
 #include <cstring>
 
+#include "image/brightness.h"
 #include "image/device_context.h"
 #include "image/dib_image.h"
 #include "image/dib_layout.h"
 #include "image/gdi_object.h"
 #include "image/local_block.h"
-#include "image/brightness.h"
 #include "image/widened_rows.h"
 
 namespace {
