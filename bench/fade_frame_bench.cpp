@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "image/device_context.h"
 #include "image/jpeg_image.h"
+#include "win32/device_context.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // bytes mean is decided in bmp_layout.cpp; here are the resource calls.
 #include "image/bmp_layout.h"
 #include "image/dib_image.h"
-#include "image/local_block.h"
+#include "win32/local_block.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "image/bmp_layout.h"
 #include "image/dib_image.h"
 #include "image/dib_layout.h"
-#include "image/kernel_handle.h"
-#include "image/local_block.h"
+#include "win32/kernel_handle.h"
+#include "win32/local_block.h"
 
 namespace {
 

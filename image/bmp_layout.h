@@ -8,8 +8,8 @@
 // memory, so it builds (and is fuzzed) on the host as well; the loaders only
 // add the file and resource calls.
 #include "image/bmp_writer.h"
-#include "image/local_block.h"
-#include "jpeg/win32_compat.h"
+#include "win32/local_block.h"
+#include "win32/win32_compat.h"
 
 const DWORD BMP_INFO_HEADER_BYTES = 40;
 const DWORD BMP_MAX_COLOURS = 256;

@@ -6,7 +6,7 @@
 // (jpegtobmp, the end-to-end tests' screenshots).  Builds on the host too.
 #include <cstddef>
 
-#include "jpeg/win32_compat.h"
+#include "win32/win32_compat.h"
 
 const DWORD BMP_FILE_HEADER_BYTES = 14;
 

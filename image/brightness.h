@@ -1,7 +1,7 @@
 #ifndef VELMOR_IMAGE_BRIGHTNESS_H
 #define VELMOR_IMAGE_BRIGHTNESS_H
 
-#include "jpeg/win32_compat.h"
+#include "win32/win32_compat.h"
 
 // Darkens `count` bytes for one fade frame: each byte v becomes
 // v * step / steps, rounded toward zero (the brightness table's entry v).

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "image/dib_layout.h"
-#include "image/gdi_object.h"
-#include "image/local_block.h"
+#include "win32/gdi_object.h"
+#include "win32/local_block.h"
 
 namespace {
 

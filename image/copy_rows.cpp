@@ -3,7 +3,7 @@
 
 #include "image/dib_image.h"
 #include "image/dib_layout.h"
-#include "image/local_block.h"
+#include "win32/local_block.h"
 
 int DibImage::CopyRows(void* dest, int destStep, int byteOffset, int firstRow, int rowBytes,
                        int rowCount) {

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
-#include "image/device_context.h"
 #include "image/dib_layout.h"
-#include "image/gdi_object.h"
-#include "image/local_block.h"
+#include "win32/device_context.h"
+#include "win32/gdi_object.h"
+#include "win32/local_block.h"
 
 namespace {
 

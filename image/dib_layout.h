@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "jpeg/win32_compat.h"
+#include "win32/win32_compat.h"
 
 // Bytes of one pixel row: the row's bit count rounded up to whole 32-bit
 // words.  0 for a width or bit count that is not positive, or a row too long

@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "image/brightness.h"
-#include "image/device_context.h"
 #include "image/dib_image.h"
 #include "image/dib_layout.h"
-#include "image/gdi_object.h"
-#include "image/local_block.h"
 #include "image/widened_rows.h"
+#include "win32/device_context.h"
+#include "win32/gdi_object.h"
+#include "win32/local_block.h"
 
 namespace {
 

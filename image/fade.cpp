@@ -2,8 +2,8 @@
 // pixel block, darkened step / steps of the way to full brightness, and the
 // next Draw blits it.
 #include "image/dib_image.h"
-#include "image/local_block.h"
 #include "image/widened_rows.h"
+#include "win32/local_block.h"
 
 int DibImage::Fade(HDC dc, int step, int steps) {
     if (loaded <= 0 || step < 0 || steps < step) return 0;

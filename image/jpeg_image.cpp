@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "image/local_block.h"
 #include "jpeg/jpeg_decoder.h"
+#include "win32/local_block.h"
 
 JpegImage::JpegImage() {}
 

@@ -1,7 +1,7 @@
 #ifndef VELMOR_IMAGE_WIDENED_ROWS_H
 #define VELMOR_IMAGE_WIDENED_ROWS_H
 
-#include "jpeg/win32_compat.h"
+#include "win32/win32_compat.h"
 
 // A 24-bit picture is drawn from a DIB section of 32-bit pixels (blue, green,
 // red, 0): displays work in 32-bit pixels, and a 24-bit section would be

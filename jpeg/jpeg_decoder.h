@@ -1,9 +1,9 @@
 #ifndef VELMOR_JPEG_JPEG_DECODER_H
 #define VELMOR_JPEG_JPEG_DECODER_H
 
-#include "image/local_block.h"
 #include "jpeg/jpeg_stop.h"
-#include "jpeg/win32_compat.h"
+#include "win32/local_block.h"
+#include "win32/win32_compat.h"
 
 #include <cstdint>
 

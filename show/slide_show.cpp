@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "config/settings.h"
-#include "image/device_context.h"
 #include "show/layout.h"
 #include "show/loader_events.h"
+#include "win32/device_context.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "image/jpeg_image.h"
-#include "image/kernel_handle.h"
 #include "show/engine_state.h"
 #include "show/loader_thread.h"
 #include "show/schedule.h"
+#include "win32/kernel_handle.h"
 
 // The slide show in one window: the frame counters and the layout, the
 // picture on screen and the next one, and the loader thread that decodes the

@@ -4,8 +4,8 @@
 // 2 usage or I/O error.  A refusal or an early stop says the decoder's
 // reason in one line on stderr.
 #include "image/bmp_writer.h"
-#include "image/local_block.h"
 #include "jpeg/jpeg_decoder.h"
+#include "win32/local_block.h"
 
 #include <cstdio>
 #include <cstring>

@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "image/kernel_handle.h"
+#include "win32/kernel_handle.h"
 
 namespace {
 

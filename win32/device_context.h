@@ -1,5 +1,5 @@
-#ifndef VELMOR_IMAGE_DEVICE_CONTEXT_H
-#define VELMOR_IMAGE_DEVICE_CONTEXT_H
+#ifndef VELMOR_WIN32_DEVICE_CONTEXT_H
+#define VELMOR_WIN32_DEVICE_CONTEXT_H
 
 // Device contexts and what is selected into them, each released or put
 // back by its owner on every exit.

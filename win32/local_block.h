@@ -1,11 +1,11 @@
-#ifndef VELMOR_IMAGE_LOCAL_BLOCK_H
-#define VELMOR_IMAGE_LOCAL_BLOCK_H
+#ifndef VELMOR_WIN32_LOCAL_BLOCK_H
+#define VELMOR_WIN32_LOCAL_BLOCK_H
 
 // Movable local-memory blocks, the memory every picture lives in: an owner
 // that frees its block on every exit, and a lock held for one operation.
 // The decoder uses them too, so they build on the host as well.
-#include "image/owned_handle.h"
-#include "jpeg/win32_compat.h"
+#include "win32/owned_handle.h"
+#include "win32/win32_compat.h"
 
 struct LocalBlockTraits {
     static bool Holds(HLOCAL block) { return block != nullptr; }

@@ -1,9 +1,9 @@
-#ifndef VELMOR_IMAGE_KERNEL_HANDLE_H
-#define VELMOR_IMAGE_KERNEL_HANDLE_H
+#ifndef VELMOR_WIN32_KERNEL_HANDLE_H
+#define VELMOR_WIN32_KERNEL_HANDLE_H
 
 #include <windows.h>
 
-#include "image/owned_handle.h"
+#include "win32/owned_handle.h"
 
 // Both null and INVALID_HANDLE_VALUE mean "none": CreateFileA reports failure
 // with the one, CreateThread with the other.

@@ -1,5 +1,5 @@
-#ifndef VELMOR_JPEG_WIN32_COMPAT_H
-#define VELMOR_JPEG_WIN32_COMPAT_H
+#ifndef VELMOR_WIN32_WIN32_COMPAT_H
+#define VELMOR_WIN32_WIN32_COMPAT_H
 
 // The decoder uses a handful of Win32 declarations.  On Windows they come
 // from <windows.h>; elsewhere (the host build for sanitizers, fuzzing and

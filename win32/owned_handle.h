@@ -1,5 +1,5 @@
-#ifndef VELMOR_IMAGE_OWNED_HANDLE_H
-#define VELMOR_IMAGE_OWNED_HANDLE_H
+#ifndef VELMOR_WIN32_OWNED_HANDLE_H
+#define VELMOR_WIN32_OWNED_HANDLE_H
 
 // Owns one handle and gives it back when the owner goes, unless it was handed
 // on with Release.  `Traits` says which values hold something

@@ -1,5 +1,5 @@
 // Host stand-ins for the few Win32 services the decoder uses.
-#include "jpeg/win32_compat.h"
+#include "win32/win32_compat.h"
 
 #include <atomic>
 #include <cstdint>

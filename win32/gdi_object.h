@@ -1,9 +1,9 @@
-#ifndef VELMOR_IMAGE_GDI_OBJECT_H
-#define VELMOR_IMAGE_GDI_OBJECT_H
+#ifndef VELMOR_WIN32_GDI_OBJECT_H
+#define VELMOR_WIN32_GDI_OBJECT_H
 
 #include <windows.h>
 
-#include "image/owned_handle.h"
+#include "win32/owned_handle.h"
 
 struct GdiObjectTraits {
     template <typename Handle>
