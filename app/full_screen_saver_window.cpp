@@ -6,15 +6,8 @@ FullScreenSaverWindow::~FullScreenSaverWindow() {}
 
 // A borderless window over the whole screen; `parent` is not used.
 int FullScreenSaverWindow::Create(HWND) {
-    hwnd = CreateWindowExA(0, SAVER_CLASS, "velmor", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                           GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                           GetModuleHandleA(nullptr), this);
-    if (hwnd == nullptr) {
-        return 0;
-    }
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);  // the first WM_PAINT starts the show
-    return 1;
+    return MakeWindow(SAVER_CLASS, "velmor", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                      GetSystemMetrics(SM_CYSCREEN), nullptr);
 }
 
 bool EndsFullScreenSaver(UINT message, WPARAM wParam, LPARAM lParam, LPARAM& firstMousePos) {

@@ -56,10 +56,10 @@ HWND PreviewParent(const char* argumentWord) {
     return reinterpret_cast<HWND>(static_cast<LONG_PTR>(ParseWindowNumber(argumentWord)));
 }
 
-// Registers the class and opens the window of `window`.  Once its window is
-// made the object owns itself (it goes at WM_NCDESTROY).  When no window
-// could be made the object was never bound to one (creation fails before
-// WM_CREATE, which the objects always accept), so it is freed here.
+// Registers the class and opens the window of `window`.  Once Create has
+// succeeded the object owns itself (it goes at WM_NCDESTROY).  When Create
+// fails (no window could be made, or it was destroyed while being made) the
+// object is still this function's, and is freed here, once.
 bool OpenWindow(WNDCLASSA& windowClass, std::unique_ptr<SaverWindow> window, HWND parent) {
     if (!window) {
         return false;

@@ -3,7 +3,7 @@
 const char SAVER_CLASS[] = "WindowScreenSaverClass";
 const char WINDOWED_CLASS[] = "velmor_CN";
 
-SaverWindow::SaverWindow() : hwnd(nullptr) {}
+SaverWindow::SaverWindow() : hwnd(nullptr), creating(false), windowGone(false) {}
 
 // The slide show frees its pictures; its timer and loader thread were
 // stopped at WM_DESTROY.
@@ -29,12 +29,25 @@ int SaverWindow::Create(HWND parent) {
         title = "velmor_SSPT";
         style = WS_CHILD;
     }
-    hwnd = CreateWindowExA(0, className, title, style, rect.left, rect.top, rect.right, rect.bottom,
-                           parent, nullptr, GetModuleHandleA(nullptr), this);
-    if (hwnd == nullptr) {
-        return 0;
+    // A parent's client rectangle starts at 0,0: its right and bottom are its size.
+    return MakeWindow(className, title, style, rect.left, rect.top, rect.right, rect.bottom,
+                      parent);
+}
+
+int SaverWindow::MakeWindow(const char* className, const char* title, DWORD style, int x, int y,
+                            int width, int height, HWND parent) {
+    creating = true;
+    hwnd = CreateWindowExA(0, className, title, style, x, y, width, height, parent, nullptr,
+                           GetModuleHandleA(nullptr), this);
+    if (hwnd != nullptr) {
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        UpdateWindow(hwnd);  // the first WM_PAINT starts the show
     }
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);  // the first WM_PAINT starts the show
-    return 1;
+    creating = false;
+    return hwnd != nullptr && !windowGone ? 1 : 0;
+}
+
+void SaverWindow::ReleaseAfterWindow() {
+    windowGone = true;
+    if (!creating) delete this;
 }

@@ -49,7 +49,7 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             HWND window = hwnd;
             // Nothing may reach the object through the window once it is gone.
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-            delete this;
+            ReleaseAfterWindow();
             return DefWindowProcA(window, message, wParam, lParam);
         }
         default:

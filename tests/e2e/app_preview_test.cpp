@@ -133,3 +133,66 @@ TEST_CASE("preview while another saver window exists ends at once with 0") {
     REQUIRE(runningSaver.hwnd != nullptr);
     CHECK(EndsAtOnceWithoutWindow("/p " + panel.Number(), panel.hwnd));
 }
+
+namespace {
+
+// A preview area that goes away while the preview is being made: it
+// destroys itself when told that its child window was created, as Screen
+// Saver Settings does when it closes just then.
+LRESULT CALLBACK VanishingAreaProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PARENTNOTIFY && LOWORD(wParam) == WM_CREATE) {
+        DestroyWindow(hwnd);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HWND CreateVanishingArea() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = VanishingAreaProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "velmor_e2e_vanishing_area";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, windowClass.lpszClassName, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                           120, 90, 200, 150, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+// The saver's exit code after a preview of `area`, whose own code may
+// destroy it at any time; `destroyAfterMs` destroys it from here instead
+// (0: never).  1234 when the saver did not end.
+DWORD PreviewExitCode(HWND area, DWORD destroyAfterMs) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%lu",
+                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(area)));
+    SaverProcess saver;
+    if (!saver.Start(std::string("/p ") + number)) return 1234;
+    DWORD start = GetTickCount();
+    DWORD code = 1234;
+    while (!saver.WaitForExit(20, &code)) {
+        PumpMessages(20);  // the area hears of its child, and may go
+        if (destroyAfterMs != 0 && IsWindow(area) && GetTickCount() - start >= destroyAfterMs)
+            DestroyWindow(area);
+        if (GetTickCount() - start > START_TIMEOUT_MS + EXIT_TIMEOUT_MS) return 1234;
+    }
+    return code;
+}
+
+}  // namespace
+
+// Run with Wine's heap checking (the test command greps the saver's log for
+// heap errors): freed memory is filled, so a window object that is used or
+// freed again after its window went away crashes.
+TEST_CASE("preview: a parent destroyed while the preview is made, or later, ends it cleanly") {
+    for (int run = 0; run < 10; ++run) {
+        CAPTURE(run);
+        HWND area = CreateVanishingArea();
+        REQUIRE(area != nullptr);
+        CHECK(PreviewExitCode(area, 0) == 0);
+        CHECK_FALSE(IsWindow(area));
+    }
+    for (int run = 0; run < 10; ++run) {
+        CAPTURE(run);
+        HostWindow panel("velmor_e2e_preview_area", 120, 90, 200, 150);
+        CHECK(PreviewExitCode(panel.hwnd, 1000) == 0);
+    }
+}
