@@ -28,7 +28,7 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
             if (wParam == show.timerId) {
-                show.Tick();
+                show.OnTimer();
             }
             break;
         case WM_PAINT:

@@ -79,3 +79,33 @@ TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, bo
     }
     return start;
 }
+
+int TickDueAt(long long elapsedMs) {
+    if (elapsedMs < 0) return 0;
+    return static_cast<int>((elapsedMs + SHOW_TIMER_PERIOD_MS / 2) / SHOW_TIMER_PERIOD_MS);
+}
+
+long long MsUntilTick(int tick, long long elapsedMs) {
+    return static_cast<long long>(tick) * SHOW_TIMER_PERIOD_MS - elapsedMs;
+}
+
+int TicksUntilChange(const EngineState& state, int intervalTicks, int pictureNumber,
+                     int pictureWidth, bool loaderHeld) {
+    EngineState next = state;
+    RECT src = state.srcRect;
+    const bool wide = IsWidePictureOnScreen(pictureNumber);
+    // A new picture comes at the latest when cycleTick reaches the period.
+    const int longest = PeriodTicks(intervalTicks, wide) + 1;
+    for (int ahead = 1; ahead < longest; ++ahead) {
+        TickStart start = BeginTick(next, intervalTicks, pictureNumber, false);
+        if (start.newPicture) return ahead;
+        FramePlan plan = PlanFrame(next.shownTicks, next.cycleTick, start.period, wide);
+        if (plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT) return ahead;
+        if (loaderHeld && ReleasesLoader(next.shownTicks)) return ahead;
+        RECT shown = SourceRectFor(plan, wide, pictureWidth, next.shownTicks, src);
+        if (!EqualRect(&shown, &src)) return ahead;
+        ++next.shownTicks;
+        ++next.cycleTick;
+    }
+    return longest;
+}

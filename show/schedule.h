@@ -82,4 +82,20 @@ struct TickStart {
 };
 TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, bool clicked);
 
+// The clock's ticks: tick 0 is the show's first, and tick n falls n timer
+// periods after it, whenever the timer messages really come.  A tick is due
+// from half a period before its moment, so that a timer firing a little
+// early or late still meets the tick it was meant for.
+int TickDueAt(long long elapsedMs);
+// Milliseconds from the show's time `elapsedMs` to the moment of `tick`.
+long long MsUntilTick(int tick, long long elapsedMs);
+
+// How many ticks ahead lies the next one that changes what the window shows
+// (a new picture, a fade step, other columns of the pan) or first releases
+// the loader (while `loaderHeld`); 1 is the next tick.  `state` holds the
+// counters as the next tick finds them, `pictureWidth` is the whole width of
+// the picture on screen.
+int TicksUntilChange(const EngineState& state, int intervalTicks, int pictureNumber,
+                     int pictureWidth, bool loaderHeld);
+
 #endif

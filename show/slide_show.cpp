@@ -32,7 +32,11 @@ SlideShow::SlideShow()
       savePictureNumber(1),
       intervalTicks(0),
       timerId(0),
-      loaderRoutine(LoaderThreadProc) {}
+      loaderRoutine(LoaderThreadProc),
+      clock(SystemMilliseconds),
+      clockTicks(0),
+      timerPeriodMs(0),
+      sectionAtFullBrightness(true) {}
 
 // The loader thread and the timer were stopped at WM_DESTROY; only the two
 // pictures are left to free, the prepared one first.
@@ -52,12 +56,36 @@ int SlideShow::OnFirstPaint() {
 int SlideShow::StartShow() {
     pictureNumber = ReadStartPicture();
     intervalTicks = ReadIntervalSeconds() * TICKS_PER_SECOND;
+    // The clock's tick 0 is this one, from where the timer's periods count.
+    showTime.Start(clock());
+    clockTicks = 0;
     timerId = SetTimer(hwnd, SHOW_TIMER_ID, SHOW_TIMER_PERIOD_MS, nullptr);
+    timerPeriodMs = SHOW_TIMER_PERIOD_MS;
     if (timerId != 0) Tick();  // loads and shows the first picture at once
     return 1;
 }
 
 int SlideShow::Tick() {
+    int result = RunTick(true);
+    SetTimerForNextChange();
+    return result;
+}
+
+int SlideShow::OnTimer() {
+    if (timerId == 0) return 0;
+    const int due = TickDueAt(showTime.Elapsed(clock(), timerPeriodMs));
+    // Every tick missed is applied in order, so that no picture change, fade
+    // step or pan step is lost to the counters; only the last is drawn.
+    int result = 1;
+    while (clockTicks < due) {
+        ++clockTicks;
+        result = RunTick(clockTicks == due);
+    }
+    SetTimerForNextChange();
+    return result;
+}
+
+int SlideShow::RunTick(bool draw) {
     // A click before the show has started (or without a timer) must not
     // step counters that have no interval yet.
     if (timerId == 0) return 0;
@@ -82,7 +110,11 @@ int SlideShow::Tick() {
 
     bool wide = IsWidePictureOnScreen(pictureNumber);
     if (start.newPicture) LayOut(wide);
-    DrawFrame(PlanFrame(state.shownTicks, state.cycleTick, start.period, wide), wide);
+    FramePlan plan = PlanFrame(state.shownTicks, state.cycleTick, start.period, wide);
+    if (draw)
+        DrawFrame(plan, wide);
+    else
+        SkipFrame(plan, wide);
 
     if (ReleasesLoader(state.shownTicks)) {
         if (state.shownTicks == FADE_IN_STEPS + 1)
@@ -121,11 +153,28 @@ void SlideShow::DrawFrame(const FramePlan& plan, bool wide) {
 
     WindowDc dc(hwnd);
     if (!dc.Get()) return;
-    if (fades) FadeFrame(picture, dc.Get(), plan, wide, src);
+    if (fades) {
+        FadeFrame(picture, dc.Get(), plan, wide, src);
+        sectionAtFullBrightness = plan.step == plan.steps;
+    } else if (!sectionAtFullBrightness) {
+        // The fade frames up to full brightness were passed over: their last
+        // step is applied now.
+        FadeFrame(picture, dc.Get(), FramePlan{plan.kind, FADE_IN_STEPS, FADE_IN_STEPS}, wide, src);
+        sectionAtFullBrightness = true;
+    }
     drawn.valid = picture.Draw(dc.Get(), dest.left, dest.top, dest.right, dest.bottom, src.left,
                                src.top, src.right, src.bottom, SRCCOPY) == 1;
     drawn.src = src;
     drawn.dest = dest;
+}
+
+// A tick that is run but not drawn (a later one is due already) moves the
+// wide picture's view on as a drawn one would; a fade step it passes over
+// leaves the window behind the show, for the next drawn tick to catch up.
+void SlideShow::SkipFrame(const FramePlan& plan, bool wide) {
+    state.srcRect =
+        SourceRectFor(plan, wide, currentPicture->Width(), state.shownTicks, state.srcRect);
+    if (plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT) drawn.valid = false;
 }
 
 bool SlideShow::IsOnScreen(const RECT& src, const RECT& dest) const {
@@ -134,6 +183,27 @@ bool SlideShow::IsOnScreen(const RECT& src, const RECT& dest) const {
 
 void SlideShow::RedrawAtNextTick() {
     drawn.valid = false;
+    SetTimerForNextChange();
+}
+
+// The timer runs every period while the window changes at every tick (fades,
+// the pan); otherwise it sleeps until the tick that next changes something.
+void SlideShow::SetTimerForNextChange() {
+    if (timerId == 0) return;
+    int ahead = 1;
+    if (currentPicture && drawn.valid && !clicked) {
+        ahead = TicksUntilChange(state, intervalTicks, pictureNumber, currentPicture->Width(),
+                                 loaderControl.load() == LOADER_HOLD);
+    }
+    UINT period = SHOW_TIMER_PERIOD_MS;
+    if (ahead > 1) {
+        long long wait = MsUntilTick(clockTicks + ahead, showTime.Elapsed(clock(), timerPeriodMs));
+        if (wait > SHOW_TIMER_PERIOD_MS) period = static_cast<UINT>(wait);
+    }
+    // A running timer of the period is left alone, so that its rhythm holds;
+    // a sleep is set again each time, for its own length.
+    if (period == SHOW_TIMER_PERIOD_MS && timerPeriodMs == SHOW_TIMER_PERIOD_MS) return;
+    if (SetTimer(hwnd, timerId, period, nullptr) != 0) timerPeriodMs = period;
 }
 
 int SlideShow::Advance() {
@@ -155,6 +225,7 @@ int SlideShow::Advance() {
     currentPicture = std::move(preparedPicture);
     state.pictureShown = true;
     drawn.valid = false;
+    sectionAtFullBrightness = true;  // a new picture's section is made at full brightness
 
     pictureNumber = NextPictureNumber(pictureNumber);
     loaderControl = LOADER_HOLD;

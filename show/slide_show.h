@@ -10,13 +10,20 @@
 #include "show/engine_state.h"
 #include "show/loader_thread.h"
 #include "show/schedule.h"
+#include "show/show_clock.h"
 #include "win32/kernel_handle.h"
 
 // The slide show in one window: the frame counters and the layout, the
 // picture on screen and the next one, and the loader thread that decodes the
 // next one.  The window's message handlers start it (OnFirstPaint at
-// WM_PAINT), step it (Tick at WM_TIMER and at a click) and stop it (StopShow
-// at WM_DESTROY), all on the GUI thread.
+// WM_PAINT), step it (OnTimer at WM_TIMER, Tick at a click) and stop it
+// (StopShow at WM_DESTROY), all on the GUI thread.
+//
+// The schedule follows the clock, not the count of timer messages: tick n
+// falls n x 66 ms after the first, and each timer message brings the show to
+// the tick that is due, however late or early the messages come.  While the
+// window's picture stays as it is, the timer sleeps until the next tick
+// that changes it.
 //
 // The fields are public: the loader thread works on loaderControl,
 // pictureNumber and preparedPicture without locks (see RunLoader), and tests
@@ -28,11 +35,18 @@ public:
 
     int OnFirstPaint();  // starts the show at the window's first WM_PAINT
     int StartShow();     // reads the settings, starts the timer, first tick
-    int Tick();          // one frame; 0 when there is no picture to draw
-    int Advance();       // swaps the next picture in, starts its loader
-    int StopShow();      // saves the picture on screen, ends timer and loader
+    // One tick, drawn, at once (the first tick, a click); 0 when there is no
+    // picture to draw.  The clock's ticks are not counted by it.
+    int Tick();
+    // A timer message: runs every tick that has fallen due since the last
+    // one, in order, and draws only the last.  Then sets the timer for the
+    // next tick that changes the window.
+    int OnTimer();
+    int Advance();   // swaps the next picture in, starts its loader
+    int StopShow();  // saves the picture on screen, ends timer and loader
     // A paint may have covered the picture (WM_PAINT erases to black): the
-    // next tick draws it again, also where nothing about it has changed.
+    // next tick, within one period, draws it again, also where nothing about
+    // it has changed.
     void RedrawAtNextTick();
 
     // Shared with the loader thread: written by the GUI thread, polled by
@@ -53,6 +67,11 @@ public:
     // The routine of every loader thread: LoaderThreadProc.  Tests put one in
     // its place to see what the show does when a loader makes no picture.
     LPTHREAD_START_ROUTINE loaderRoutine;
+    // The clock the schedule follows: SystemMilliseconds; tests set their own
+    // before the show starts.
+    MillisecondClock clock;
+    int clockTicks;      // the clock's last tick that has run (0: the first)
+    UINT timerPeriodMs;  // what the timer was last set to
     EngineState state;
 
     SlideShow(const SlideShow&) = delete;
@@ -68,13 +87,20 @@ private:
         RECT dest = {0, 0, 0, 0};
     };
 
+    int RunTick(bool draw);
     void StartLoaderThread();
     void WaitForLoaderThread();
     void LayOut(bool wide);
     void DrawFrame(const FramePlan& plan, bool wide);
+    void SkipFrame(const FramePlan& plan, bool wide);
     bool IsOnScreen(const RECT& src, const RECT& dest) const;
+    void SetTimerForNextChange();
 
     DrawnFrame drawn;
+    ShowTime showTime;
+    // The picture's DIB section is at full brightness (a fresh picture's is,
+    // until its first fade), so a frame without a fade may draw it as it is.
+    bool sectionAtFullBrightness;
 };
 
 #endif

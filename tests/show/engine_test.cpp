@@ -134,12 +134,13 @@ std::vector<DWORD> CaptureScreen(const RECT& r) {
     return pixels;
 }
 
-// IMGDAT `id` drawn at full brightness into a black 152 x 112 bitmap at
-// (34, 0, 118, 112), as 0xRRGGBB pixels, top row first.
-std::vector<DWORD> DrawnLikeThePreview(int id) {
+// IMGDAT `id` at full brightness, its part `src` (null: all of it) drawn at
+// `dest` into a black bitmap of w x h, as 0xRRGGBB pixels, top row first.
+std::vector<DWORD> DrawnAtFullBrightness(int id, int w, int h, const RECT& dest, const RECT* src) {
     JpegImage image;
     REQUIRE(image.LoadFromResource(id, nullptr) == 1);
-    const int w = 152, h = 112;
+    const RECT whole = {0, 0, image.Width(), image.Height(true)};
+    if (!src) src = &whole;
     std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -147,10 +148,17 @@ std::vector<DWORD> DrawnLikeThePreview(int id) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     RECT all = {0, 0, w, h};
     FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    image.Draw(memory, 34, 0, 118, 112, 0, 0, image.Width(), image.Height(true), SRCCOPY);
+    image.Draw(memory, dest.left, dest.top, dest.right, dest.bottom, src->left, src->top,
+               src->right, src->bottom, SRCCOPY);
     SelectObject(memory, old);
     ReadPixelsAndRelease(screen, memory, bitmap, w, h, pixels);
     return pixels;
+}
+
+// IMGDAT `id` as the preview draws it: scaled into a 152 x 112 area at
+// (34, 0, 118, 112).
+std::vector<DWORD> DrawnLikeThePreview(int id) {
+    return DrawnAtFullBrightness(id, 152, 112, RECT{34, 0, 118, 112}, nullptr);
 }
 
 int NonBlackIn(const std::vector<DWORD>& shot, int w, int x0, int x1, int h) {
@@ -549,4 +557,174 @@ TEST_CASE("a loader that made nothing for picture 12 does not stall the show") {
     CHECK(s.currentPicture->Width() == 360);
     CHECK(s.pictureNumber == 2);
     CHECK(f.show->state.shownTicks == 1);
+}
+
+namespace {
+
+// The clock of the clock-driven tests: the show's time is what they set.
+DWORD fakeNow = 0;
+DWORD FakeClock() {
+    return fakeNow;
+}
+
+// What the counters and the view of a show say after a tick.
+struct Counters {
+    int pictureNumber, cycleTick, shownTicks;
+    LONG viewLeft, viewRight;
+    bool operator==(const Counters& o) const {
+        return pictureNumber == o.pictureNumber && cycleTick == o.cycleTick &&
+               shownTicks == o.shownTicks && viewLeft == o.viewLeft && viewRight == o.viewRight;
+    }
+};
+
+Counters CountersOf(const SlideShow& s) {
+    return Counters{s.pictureNumber, s.state.cycleTick, s.state.shownTicks, s.state.srcRect.left,
+                    s.state.srcRect.right};
+}
+
+// From picture 10 at 15 s: its change to the wide picture at tick 225, the
+// wide picture's fade-in, its pan to the end at tick 705, picture 12 at 795.
+const char* const CLOCK_START_PICTURE = "10";
+const char* const CLOCK_INTERVAL = "15";
+const int CLOCK_TICKS = 800;
+
+// The counters after ticks 0, 1, 2, ...: one Tick() per tick, what an exact
+// timer gives.
+std::vector<Counters> ExactSchedule() {
+    EngineFixture f;
+    f.show->clock = FakeClock;
+    f.Start(CLOCK_START_PICTURE, CLOCK_INTERVAL);
+    std::vector<Counters> states{CountersOf(*f.show)};
+    while (static_cast<int>(states.size()) < CLOCK_TICKS) {
+        f.show->Tick();
+        states.push_back(CountersOf(*f.show));
+    }
+    return states;
+}
+
+// A timer as a real system runs it: the gap in ms before its n-th message,
+// and how much of it the show's time counts (a clock set back counts
+// nothing, a leap of an hour one period).
+struct TimerModel {
+    const char* name;
+    DWORD (*gap)(int n);
+    DWORD (*counted)(int n);
+};
+
+DWORD Every78(int) {
+    return 78;
+}
+DWORD Every55(int) {
+    return 55;
+}
+DWORD Irregular(int n) {
+    return 1 + static_cast<DWORD>(n * 7919u + 13u) % 150u;
+}
+// Regular, but the GUI thread stalls for 3 s half-way through the wide
+// picture's fade-in (tick 240 of 225..255), past its end.
+DWORD StallsInFadeIn(int n) {
+    return n == 240 ? 3000 : 66;
+}
+DWORD ClockSetBackAnHour(int n) {
+    return n == 10 ? static_cast<DWORD>(66 - 3600000) : 66;
+}
+DWORD ClockSetForwardAnHour(int n) {
+    return n == 10 ? 66 + 3600000 : 66;
+}
+DWORD AllOf(int) {
+    return 0;  // marker: the gap counts in full
+}
+DWORD NothingAt10(int n) {
+    return n == 10 ? 1 : 0;  // 1: nothing counted
+}
+DWORD OnePeriodAt10(int n) {
+    return n == 10 ? 2 : 0;  // 2: one period counted
+}
+
+}  // namespace
+
+TEST_CASE("the schedule follows the clock whatever the timer does") {
+    const std::vector<Counters> exact = ExactSchedule();
+    const TimerModel models[] = {
+        {"every 78 ms (current Windows)", Every78, AllOf},
+        {"every 55 ms (Windows 9x)", Every55, AllOf},
+        {"irregular, 1 to 150 ms", Irregular, AllOf},
+        {"a 3 s stall in a fade-in", StallsInFadeIn, AllOf},
+        {"the clock set back an hour", ClockSetBackAnHour, NothingAt10},
+        {"the clock set forward an hour", ClockSetForwardAnHour, OnePeriodAt10},
+    };
+    for (const TimerModel& model : models) {
+        CAPTURE(model.name);
+        EngineFixture f;
+        fakeNow = 0xFFFFFFFFu - 20000u;  // the clock wraps 20 s in
+        f.show->clock = FakeClock;
+        f.Start(CLOCK_START_PICTURE, CLOCK_INTERVAL);
+
+        long long showMs = 0;
+        int firstWrong = -1, timerMessages = 0;
+        for (int n = 0;; ++n) {
+            DWORD gap = model.gap(n);
+            DWORD kind = model.counted(n);
+            showMs += kind == 0 ? gap : kind == 1 ? 0 : 66;
+            int due = static_cast<int>((showMs + 33) / 66);
+            if (due >= CLOCK_TICKS) break;
+            fakeNow += gap;
+            f.show->OnTimer();
+            ++timerMessages;
+            if (firstWrong < 0 && !(CountersOf(*f.show) == exact[due])) firstWrong = due;
+        }
+        CAPTURE(timerMessages);
+        CHECK(firstWrong == -1);  // at every message, the state of the tick due then
+    }
+}
+
+TEST_CASE("after a stall past the end of a fade-in the picture is drawn at full brightness") {
+    EngineFixture f;
+    fakeNow = 0;
+    f.show->clock = FakeClock;
+    f.Start("11", "30");
+    for (int tick = 1; tick <= 15; ++tick) {  // half-way through the fade-in
+        fakeNow = tick * 66;
+        f.show->OnTimer();
+    }
+    fakeNow = 60 * 66;  // a pan frame, the rest of the fade passed over
+    f.show->OnTimer();
+    REQUIRE(f.show->state.shownTicks == 61);
+    const RECT dest = f.show->state.destRect;
+    const RECT src = f.show->state.srcRect;
+    CHECK(src.left == 1420 - 473 - 30 * 946 / 450);
+    ValidateRect(f.window, nullptr);  // no paint erases it before it reaches the screen
+    PumpMessagesFor(100);
+    std::vector<DWORD> shot = CaptureScreen(dest);
+    RECT at = {0, 0, dest.right - dest.left, dest.bottom - dest.top};
+    CHECK(shot == DrawnAtFullBrightness(151, at.right, at.bottom, at, &src));
+}
+
+TEST_CASE("a steady picture lets the timer sleep until its fade-out; paints and clicks wake it") {
+    EngineFixture f;
+    fakeNow = 0;
+    f.show->clock = FakeClock;
+    f.Start("1", "30");  // 450 ticks: the fade-out starts at tick 435
+    for (int tick = 1; tick <= 31; ++tick) {
+        fakeNow = tick * 66;
+        f.show->OnTimer();
+        if (tick < 31) CHECK(f.show->timerPeriodMs == 66);  // fade-in, then the loader's release
+    }
+    CHECK(f.show->timerPeriodMs == (435 - 31) * 66);
+
+    f.show->RedrawAtNextTick();  // a paint: the picture is drawn again at the next tick
+    CHECK(f.show->timerPeriodMs == 66);
+    fakeNow = 32 * 66;
+    f.show->OnTimer();
+    CHECK(f.show->timerPeriodMs == (435 - 32) * 66);
+
+    fakeNow = 435 * 66 + 20;  // the timer comes a little late for the fade-out
+    f.show->OnTimer();
+    CHECK(f.show->state.cycleTick == 436);
+    CHECK(f.show->timerPeriodMs == 66);
+
+    f.show->clicked = 1;  // the next picture fades in at once
+    f.show->Tick();
+    CHECK(f.show->pictureNumber == 3);
+    CHECK(f.show->timerPeriodMs == 66);
 }
