@@ -11,8 +11,8 @@ wixl stamps the current time into the summary information and picks a random
 package code, and its cabinet carries the files' modification times.  So it
 runs under faketime at the release time, on copies dated at that time, and
 the package code is then set from a hash of the package itself.  wixl also
-cannot mark a component 64-bit, permanent or conditional; msibuild sets those
-attributes afterwards.
+cannot mark a component 64-bit, permanent or conditional, nor record a
+file's version; msibuild sets those afterwards.
 """
 import hashlib
 import os
@@ -26,6 +26,7 @@ import uuid
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 sys.path.insert(0, HERE)
+import pe_resources  # noqa: E402
 import release_info  # noqa: E402
 
 # Product and package codes are name-based UUIDs in this namespace.
@@ -60,6 +61,20 @@ def set_component_attributes(msi, arch, cwd, epoch):
                "WHERE `Component` = 'Activate'" % activate], cwd, epoch)
 
 
+def set_file_version(msi, scr, cwd, epoch):
+    """The File row carries the version and languages of the packaged
+    velmor.scr, read from the file itself.  Windows Installer then treats it
+    as the versioned file it is: it replaces an older velmor.scr already in
+    the system folder (one copied there by hand) and keeps a newer one.  As
+    wixl leaves it, unversioned with a hash row, Windows keeps any
+    versioned file found there, however old, and reports success."""
+    version, languages = pe_resources.file_version(scr)
+    run(["msibuild", msi,
+         "-q", "UPDATE `File` SET `Version` = '%s', `Language` = '%s' WHERE `File` = 'velmor.scr'"
+               % (version, ",".join(str(language) for language in languages)),
+         "-q", "DELETE FROM `MsiFileHash` WHERE `File_` = 'velmor.scr'"], cwd, epoch)
+
+
 def main():
     if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
@@ -84,6 +99,7 @@ def main():
              "-D", "Manufacturer=" + info["manufacturer"], "-D", "Comments=" + info["comments"],
              os.path.join(HERE, "velmor.wxs")], stage, epoch)
         set_component_attributes(msi, arch, stage, epoch)
+        set_file_version(msi, scr, stage, epoch)
         # The package code names these exact bytes: a hash of the package
         # with a placeholder in place of wixl's random code.
         template = ("x64" if arch == "x64" else "Intel") + ";1033"

@@ -5,56 +5,16 @@ Japanese (0x0411), with each IMGDAT stream equal to its committed file.
 
 Usage: check_resources.py SCR PROJECT-ROOT      exit code 0 when all is well
 """
-import struct
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "pack"))
+from pe_resources import resources  # noqa: E402
 
 JAPANESE = 0x0411
 PICTURE_IDS = [140, 142, 155, 144, 145, 146, 147, 148, 149, 150, 151, 152]
 EXPECTED = {(1, 2), (3, 1), (5, 103), (12, 102), (14, 101), (16, 1)} | {
     ("IMGDAT", i) for i in PICTURE_IDS}
-
-
-def resource_section(image):
-    """The .rsrc bytes and their virtual address."""
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    if image[pe:pe + 4] != b"PE\0\0":
-        raise ValueError("not a PE file")
-    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
-    magic = struct.unpack_from("<H", image, pe + 24)[0]
-    directories = pe + 24 + (96 if magic == 0x10B else 112)
-    rva, size = struct.unpack_from("<II", image, directories + 2 * 8)
-    table = pe + 24 + optional_size
-    for i in range(sections):
-        _, vsize, vaddr, rawsize, rawptr = struct.unpack_from("<8sIIII", image, table + 40 * i)
-        if vaddr <= rva < vaddr + max(vsize, rawsize):
-            return image[rawptr:rawptr + rawsize], vaddr, rva - vaddr
-    raise ValueError("no resource section")
-
-
-def entries(section, offset):
-    """(name or id, is-directory, target offset) of one directory level."""
-    named, numbered = struct.unpack_from("<12xHH", section, offset)
-    for i in range(named + numbered):
-        name, target = struct.unpack_from("<II", section, offset + 16 + 8 * i)
-        if name & 0x80000000:
-            at = name & 0x7FFFFFFF
-            length = struct.unpack_from("<H", section, at)[0]
-            name = section[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-        yield name, bool(target & 0x80000000), target & 0x7FFFFFFF
-
-
-def resources(path):
-    """{(type, name): {language: bytes}}"""
-    image = open(path, "rb").read()
-    section, vaddr, root = resource_section(image)
-    found = {}
-    for rtype, _, names in entries(section, root):
-        for name, _, languages in entries(section, names):
-            for language, _, leaf in entries(section, languages):
-                data_rva, size = struct.unpack_from("<II", section, leaf)
-                data = section[data_rva - vaddr:data_rva - vaddr + size]
-                found.setdefault((rtype, name), {})[language] = data
-    return found
 
 
 def main():

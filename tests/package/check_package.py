@@ -48,19 +48,29 @@ def expect(condition, message):
         problems.append(message)
 
 
+def version_value(block, key):
+    """The bytes of a version block's value `key`, up to the next double NUL
+    or the block's end."""
+    key = (key + "\0").encode("utf-16-le")
+    start = block.find(key) + len(key)
+    start += -start % 4
+    end = start
+    while end < len(block) and block[end:end + 2] != b"\0\0":
+        end += 2
+    return block[start:end]
+
+
 def executable_facts(scr):
-    """(package version a.b.d, CompanyName) from the executable's version block."""
+    """(package version a.b.d, CompanyName, file version a.b.c.d, Translation
+    language) from the executable's version block."""
     block = resources(scr)[(16, 1)][JAPANESE]
     fixed = block.find(struct.pack("<I", 0xFEEF04BD))
     high, low = struct.unpack_from("<II", block, fixed + 8)
     version = "%d.%d.%d" % (high >> 16, high & 0xFFFF, low & 0xFFFF)
-    key = "CompanyName\0".encode("utf-16-le")
-    start = block.find(key) + len(key)
-    start += -start % 4
-    end = start
-    while block[end:end + 2] != b"\0\0":
-        end += 2
-    return version, block[start:end].decode("utf-16-le")
+    file_version = "%d.%d.%d.%d" % (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
+    language = struct.unpack_from("<H", version_value(block, "Translation"))[0]
+    maker = version_value(block, "CompanyName").decode("utf-16-le")
+    return version, maker, file_version, language
 
 
 def link_time(scr):
@@ -103,7 +113,7 @@ def rebuilt_same(tool, arguments, epoch, original):
 
 
 def check_msi(msi, scr, arch):
-    version, maker = executable_facts(scr)
+    version, maker = executable_facts(scr)[:2]
     folder_id = SYSTEM_FOLDERS[arch]
     with tempfile.TemporaryDirectory() as folder:
         t = tables(msi, folder)
@@ -117,6 +127,7 @@ def check_msi(msi, scr, arch):
             expect(packed.read() == built.read(), "the cabinet's velmor.scr is not the build's")
         expect(os.listdir(os.path.join(folder, "cab")) == ["velmor.scr"],
                "the cabinet holds %s" % os.listdir(os.path.join(folder, "cab")))
+        file_version, language = executable_facts(os.path.join(folder, "cab", "velmor.scr"))[2:]
 
     props = dict(row[:2] for row in t["Property"])
     expect(props.get("ProductVersion") == version,
@@ -132,9 +143,13 @@ def check_msi(msi, scr, arch):
 
     expect(sorted(row[0] for row in t["Directory"]) == sorted(["TARGETDIR", folder_id]),
            "directories %s" % t["Directory"])
-    expect([row[1:4] for row in t["File"]] == [["Saver", "velmor.scr",
-                                                  str(os.path.getsize(scr))]],
-           "files %s" % t["File"])
+    # A versioned file, with the version and language Windows Installer reads
+    # from the packaged velmor.scr, so that it replaces an older one on disk.
+    expect([row[1:6] for row in t["File"]] == [["Saver", "velmor.scr", str(os.path.getsize(scr)),
+                                                  file_version, str(language)]],
+           "files %s, velmor.scr is version %s, language %d" % (t["File"], file_version, language))
+    expect(not t.get("MsiFileHash"), "MsiFileHash has rows %s, for a versioned file"
+           % t.get("MsiFileHash"))
     win64 = WIN64 if arch == "x64" else 0
     components = {row[0]: row[2:] for row in t["Component"]}
     expect(components.get("Saver") == [folder_id, str(win64), "", "velmor.scr"],
@@ -177,7 +192,7 @@ def check_msi(msi, scr, arch):
 
 
 def check_zip(path, scr, bits):
-    version, _ = executable_facts(scr)
+    version = executable_facts(scr)[0]
     arch = "x64" if bits == "64" else "x86"
     with zipfile.ZipFile(path) as archive:
         entries = archive.infolist()

@@ -7,6 +7,7 @@
 // msi.h needs windows.h first.
 #include <msi.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,38 @@ void SetUsersSaver(const char* path) {
                     static_cast<DWORD>(strlen(path) + 1));
 }
 
+// Writes to `path` the build's velmor.scr with its build number changed by
+// `change`, as a user may have copied an older or newer release into the
+// system folder by hand.  The build number is the low word of
+// dwFileVersionLS in VS_FIXEDFILEINFO, which follows the version block's key
+// L"VS_VERSION_INFO" and its padding.
+bool WriteSaverOfOtherBuild(const std::string& path, int change) {
+    const std::wstring wideKey = L"VS_VERSION_INFO";
+    const std::string key(reinterpret_cast<const char*>(wideKey.c_str()), 2 * wideKey.size());
+    const size_t keyToFixedInfo = key.size() + 4;  // its NUL, then padding to 32 bits
+    std::string bytes;
+    if (!ReadFileBytes(WindowsPathOf(VELMOR_SCR_UNIX_PATH), &bytes)) {
+        return false;
+    }
+    size_t at = bytes.find(key);
+    if (at == std::string::npos || at + keyToFixedInfo + 16 > bytes.size()) {
+        return false;
+    }
+    size_t build = at + keyToFixedInfo + 12;
+    int changed = static_cast<unsigned char>(bytes[build]) + change;
+    if (bytes.compare(at + keyToFixedInfo, 4, "\xBD\x04\xEF\xFE") != 0 || changed < 0 ||
+        changed > 255) {
+        return false;
+    }
+    bytes[build] = static_cast<char>(changed);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
 // Starts the installed saver full screen and waits for a picture: at least
 // half of a 360x480 photograph's pixels lit.  Ends it with a key press.
 bool InstalledSaverShowsPicture() {
@@ -201,6 +234,7 @@ TEST_CASE("a newer package replaces this one, and this one does not replace a ne
     std::vector<std::string> entries = VelmorEntries();
     REQUIRE(entries.size() == 1);
     CHECK(EntryValue(entries[0], "DisplayVersion") == VELMOR_NEWER_VERSION);
+    CHECK(SameFileBytes(InstalledSaver(), WindowsPathOf(VELMOR_SCR_UNIX_PATH)));
 
     CHECK(Msiexec("/i " + Package() + " /qn") == INSTALL_FAILURE);
     CHECK(VelmorEntries() == entries);
@@ -208,4 +242,20 @@ TEST_CASE("a newer package replaces this one, and this one does not replace a ne
 
     REQUIRE(Msiexec("/x " + NewerPackage() + " /qn") == 0);
     CHECK(VelmorEntries().empty());
+}
+
+TEST_CASE("an older velmor.scr copied into the system folder is replaced, a newer one kept") {
+    REQUIRE(WriteSaverOfOtherBuild(InstalledSaver(), -1));
+    REQUIRE_FALSE(SameFileBytes(InstalledSaver(), WindowsPathOf(VELMOR_SCR_UNIX_PATH)));
+    REQUIRE(Msiexec("/i " + Package() + " /qn") == 0);
+    CHECK(SameFileBytes(InstalledSaver(), WindowsPathOf(VELMOR_SCR_UNIX_PATH)));
+    REQUIRE(Msiexec("/x " + Package() + " /qn") == 0);
+    CHECK(GetFileAttributesA(InstalledSaver().c_str()) == INVALID_FILE_ATTRIBUTES);
+
+    std::string newer, installed;
+    REQUIRE(WriteSaverOfOtherBuild(InstalledSaver(), +1));
+    REQUIRE(ReadFileBytes(InstalledSaver(), &newer));
+    REQUIRE(Msiexec("/i " + Package() + " /qn") == 0);
+    CHECK((ReadFileBytes(InstalledSaver(), &installed) && installed == newer));
+    REQUIRE(Msiexec("/x " + Package() + " /qn") == 0);
 }
