@@ -38,8 +38,7 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             show.RedrawAtNextTick();
             break;
         case WM_LBUTTONDOWN:
-            show.clicked = 1;  // the tick moves on to the next picture at once
-            show.Tick();
+            show.OnClick();  // a tick at once, which moves on to the next picture
             break;
         case WM_DESTROY:
             show.StopShow();

@@ -73,15 +73,27 @@ int SlideShow::Tick() {
 
 int SlideShow::OnTimer() {
     if (timerId == 0) return 0;
+    int result = RunDueTicks(true);
+    SetTimerForNextChange();
+    return result;
+}
+
+int SlideShow::OnClick() {
+    // The ticks a sleeping timer has not run yet come before the click's.
+    if (timerId != 0) RunDueTicks(false);
+    clicked = 1;
+    return Tick();
+}
+
+// Every tick missed is applied in order, so that no picture change, fade
+// step or pan step is lost to the counters; only the last may be drawn.
+int SlideShow::RunDueTicks(bool drawLast) {
     const int due = TickDueAt(showTime.Elapsed(clock(), timerPeriodMs));
-    // Every tick missed is applied in order, so that no picture change, fade
-    // step or pan step is lost to the counters; only the last is drawn.
     int result = 1;
     while (clockTicks < due) {
         ++clockTicks;
-        result = RunTick(clockTicks == due);
+        result = RunTick(drawLast && clockTicks == due);
     }
-    SetTimerForNextChange();
     return result;
 }
 

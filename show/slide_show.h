@@ -16,7 +16,7 @@
 // The slide show in one window: the frame counters and the layout, the
 // picture on screen and the next one, and the loader thread that decodes the
 // next one.  The window's message handlers start it (OnFirstPaint at
-// WM_PAINT), step it (OnTimer at WM_TIMER, Tick at a click) and stop it
+// WM_PAINT), step it (OnTimer at WM_TIMER, OnClick at a click) and stop it
 // (StopShow at WM_DESTROY), all on the GUI thread.
 //
 // The schedule follows the clock, not the count of timer messages: tick n
@@ -42,6 +42,8 @@ public:
     // one, in order, and draws only the last.  Then sets the timer for the
     // next tick that changes the window.
     int OnTimer();
+    // A left click (preview, windowed): the next picture at once.
+    int OnClick();
     int Advance();   // swaps the next picture in, starts its loader
     int StopShow();  // saves the picture on screen, ends timer and loader
     // A paint may have covered the picture (WM_PAINT erases to black): the
@@ -87,6 +89,7 @@ private:
         RECT dest = {0, 0, 0, 0};
     };
 
+    int RunDueTicks(bool drawLast);
     int RunTick(bool draw);
     void StartLoaderThread();
     void WaitForLoaderThread();

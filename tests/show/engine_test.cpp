@@ -723,8 +723,22 @@ TEST_CASE("a steady picture lets the timer sleep until its fade-out; paints and 
     CHECK(f.show->state.cycleTick == 436);
     CHECK(f.show->timerPeriodMs == 66);
 
-    f.show->clicked = 1;  // the next picture fades in at once
-    f.show->Tick();
-    CHECK(f.show->pictureNumber == 3);
+    for (int tick = 437; tick <= 450; ++tick) {  // the fade-out, then picture 2
+        fakeNow = tick * 66;
+        f.show->OnTimer();
+    }
+    REQUIRE(f.show->pictureNumber == 3);
+    for (int tick = 451; tick <= 481; ++tick) {
+        fakeNow = tick * 66;
+        f.show->OnTimer();
+    }
+    REQUIRE(f.show->timerPeriodMs > 66);
+
+    fakeNow = 700 * 66;  // a click while the timer sleeps: the next picture fades in at once
+    f.show->OnClick();
+    CHECK(f.show->pictureNumber == 4);
     CHECK(f.show->timerPeriodMs == 66);
+    fakeNow = 701 * 66;
+    f.show->OnTimer();
+    CHECK(f.show->state.shownTicks == 2);  // from step 1, not where the sleep would have been
 }
