@@ -289,3 +289,65 @@ TEST_CASE("the wide picture fades in its right third, then pans to its left end"
     CHECK(saver.CloseWithKey() == 0);
     CHECK(StoredStartPicture() == "11");
 }
+
+namespace {
+
+// A 64 x 64 square in the middle of a picture as the full-screen show
+// places it on the 800 x 600 screen, and the same square of the picture.
+struct Probe {
+    RECT onScreen;
+    Pixels ref;
+};
+
+Probe MiddleOf(int pictureNumber) {
+    const Pixels& whole = Reference(pictureNumber);
+    const int left = (800 - whole.width) / 2 + whole.width / 2 - 32;
+    const int top = (600 - whole.height) / 2 + whole.height / 2 - 32;
+    Probe probe = {RECT{left, top, left + 64, top + 64},
+                   Crop(whole, whole.width / 2 - 32, whole.height / 2 - 32, whole.width / 2 + 32,
+                        whole.height / 2 + 32)};
+    REQUIRE(MaxChannel(probe.ref) >= 60);  // bright enough to tell every step apart
+    return probe;
+}
+
+// Watches the probe's square until it shows its picture exactly at a step
+// of at least `step` (of 30); the time then, or -1 after `timeoutMs`.
+double WhenStepShown(const Probe& probe, int step, double timeoutMs) {
+    const double end = NowMs() + timeoutMs;
+    while (NowMs() < end) {
+        int bad = 0;
+        int shown = BestFadeStep(Capture(probe.onScreen), probe.ref, 0, 0, 30, &bad);
+        if (bad == 0 && shown >= step) return NowMs();
+        Sleep(2);
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST_CASE("on a timer as coarse as current Windows makes it, the show keeps to the clock") {
+    StoreSettings("1", "15");  // 225 ticks: picture 2 comes in at tick 225
+    const Probe one = MiddleOf(1);
+    const Probe two = MiddleOf(2);
+
+    FullScreenSaver saver;
+    REQUIRE(e2e::MakeTimersCoarse(saver.window, 1, TICK_MS));  // 66 ms timers fire every 78 ms
+
+    // Picture 1 reaches full brightness at tick 30, picture 2 at tick 255.
+    const double oneFull = WhenStepShown(one, 30, 4000);
+    REQUIRE(oneFull > 0);
+    Wait(static_cast<DWORD>(225 * TICK_MS - 2000));
+    const double twoSeen = WhenStepShown(two, 1, 4000);
+    const double twoFull = WhenStepShown(two, 30, 4000);
+    REQUIRE(twoSeen > 0);
+    REQUIRE(twoFull > 0);
+    MESSAGE("picture 2 at full brightness " << twoFull - oneFull << " ms after picture 1 (225 "
+                                            << "ticks: " << 225 * TICK_MS << " ms); its fade-in "
+                                            << twoFull - twoSeen << " ms from step 1 to 30");
+    CHECK(std::fabs(twoFull - oneFull - 225 * TICK_MS) <= 200);
+    // From black (step 0, the tick before step 1) to full brightness: 2 s.
+    CHECK(std::fabs(twoFull - twoSeen + TICK_MS - 30 * TICK_MS) <= 150);
+
+    CHECK(saver.CloseWithKey() == 0);
+    CHECK(StoredStartPicture() == "2");
+}

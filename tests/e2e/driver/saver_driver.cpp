@@ -1,14 +1,15 @@
 #include "tests/e2e/driver/saver_driver.h"
 
 #include "image/bmp_writer.h"
+#include "tests/e2e/driver/coarse_timer.h"
 
 #include <cstdio>
 
 #ifndef VELMOR_SCR_UNIX_PATH
 #error "VELMOR_SCR_UNIX_PATH must name the built velmor.scr"
 #endif
-#ifndef VELMOR_CURSOR_PROBE_UNIX_PATH
-#error "VELMOR_CURSOR_PROBE_UNIX_PATH must name the built cursor-probe library"
+#ifndef VELMOR_HOOKS_UNIX_PATH
+#error "VELMOR_HOOKS_UNIX_PATH must name the built hook library"
 #endif
 
 namespace e2e {
@@ -379,27 +380,47 @@ void TypeKeyWithAlt(UINT virtualKey) {
     PumpMessages(50);
 }
 
-CursorReport ProbeCursor(HWND hwnd) {
-    CursorReport report = {CURSOR_KIND_UNKNOWN, CURSOR_KIND_UNKNOWN};
-    HMODULE probe = LoadLibraryA(WindowsPathOf(VELMOR_CURSOR_PROBE_UNIX_PATH).c_str());
-    if (probe == nullptr) {
-        return report;
+namespace {
+
+// Sends `message` (a registered name) to the window with the hook library's
+// hook `hookName` on the window's thread, so that the hook handles it in the
+// saver's process; false when the hook could not be set.
+bool SendThroughHook(HWND hwnd, const char* hookName, const char* message, WPARAM wParam,
+                     LPARAM lParam) {
+    HMODULE hooks = LoadLibraryA(WindowsPathOf(VELMOR_HOOKS_UNIX_PATH).c_str());
+    if (hooks == nullptr) {
+        return false;
     }
-    HOOKPROC hook = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(probe, "CursorProbeHook")));
+    HOOKPROC hook =
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hooks, hookName)));
     DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
     HHOOK installed =
-        hook != nullptr ? SetWindowsHookExA(WH_CALLWNDPROC, hook, probe, thread) : nullptr;
+        hook != nullptr ? SetWindowsHookExA(WH_CALLWNDPROC, hook, hooks, thread) : nullptr;
     if (installed != nullptr) {
-        SendWithTimeout(hwnd, RegisterWindowMessageA(CURSOR_PROBE_MESSAGE), 0, 0);
+        SendWithTimeout(hwnd, RegisterWindowMessageA(message), wParam, lParam);
+        UnhookWindowsHookEx(installed);
+    }
+    FreeLibrary(hooks);
+    return installed != nullptr;
+}
+
+}  // namespace
+
+CursorReport ProbeCursor(HWND hwnd) {
+    CursorReport report = {CURSOR_KIND_UNKNOWN, CURSOR_KIND_UNKNOWN};
+    if (SendThroughHook(hwnd, "CursorProbeHook", CURSOR_PROBE_MESSAGE, 0, 0)) {
         UINT_PTR classKind = reinterpret_cast<UINT_PTR>(GetPropA(hwnd, CURSOR_PROBE_CLASS_KIND));
         UINT_PTR shownKind = reinterpret_cast<UINT_PTR>(GetPropA(hwnd, CURSOR_PROBE_SHOWN_KIND));
         report.classCursor = static_cast<CursorKind>(static_cast<int>(classKind) - 1);
         report.shownCursor = static_cast<CursorKind>(static_cast<int>(shownKind) - 1);
-        UnhookWindowsHookEx(installed);
     }
-    FreeLibrary(probe);
     return report;
+}
+
+bool MakeTimersCoarse(HWND hwnd, UINT_PTR timerId, UINT periodMs) {
+    return SendThroughHook(hwnd, "CoarseTimerHook", COARSE_TIMER_MESSAGE, timerId,
+                           static_cast<LPARAM>(periodMs)) &&
+           GetPropA(hwnd, COARSE_TIMER_DONE) != nullptr;
 }
 
 // ---- Settings file -------------------------------------------------------

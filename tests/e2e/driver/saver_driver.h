@@ -128,6 +128,13 @@ struct CursorReport {
 };
 CursorReport ProbeCursor(HWND hwnd);
 
+// Makes the saver's window timers as coarse as current Windows makes them:
+// from now on every period it sets is rounded up to whole 15.625 ms clock
+// interrupts (66 ms becomes 78), and its running timer `timerId` of
+// `periodMs` is set again that way.  Wine's own timers are exact.  False
+// when the hook could not do it.
+bool MakeTimersCoarse(HWND hwnd, UINT_PTR timerId, UINT periodMs);
+
 // ---- Settings file -------------------------------------------------------
 
 // The saver's settings file: velmor.INI in the prefix's Windows directory.
