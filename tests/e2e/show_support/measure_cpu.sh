@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Measures the windowed saver's CPU use under Wine + Xvfb, for one build or
-# for several side by side in one run.  For each build in turn: one minute of
-# steady show (a picture at full brightness) and one minute of fades (a click
-# every 2 s, so every frame is a fade-in frame and each click also decodes
-# one picture).  Prints the CPU (user + system, from /proc/<pid>/stat) of the
-# saver process, of the wineserver and of the X server, as a share of one
-# core; with two or more builds also each build's saver figures over the
-# first build's.
+# Measures the windowed saver's CPU use and wakeups under Wine + Xvfb, for
+# one build or for several side by side in one run.  For each build in turn:
+# one minute of steady show (a picture at full brightness) and one minute of
+# fades (a click every 2 s, so every frame is a fade-in frame and each click
+# also decodes one picture).  Prints the CPU (user + system, from
+# /proc/<pid>/stat) of the saver process, of the wineserver and of the X
+# server, as a share of one core, and the saver's wakeups a second (the
+# voluntary context switches of all its threads, from
+# /proc/<pid>/task/*/status); with two or more builds also each build's saver
+# figures over the first build's.
 #   bash tests/e2e/show_support/measure_cpu.sh [--arch 32|64] [--seconds N] [SCR...]
 # SCR: the velmor.scr files to measure, all of the bitness measured (default:
 # this tree's build for the Wine this machine runs, tools/wine-arch.sh).  To
@@ -57,17 +59,26 @@ prefix_wineserver() {
     echo ""
 }
 
-# Runs a command and prints "saver% wineserver% xvfb%" over its duration.
+switches() {
+    cat /proc/"$1"/task/*/status 2>/dev/null |
+        awk '/^voluntary_ctxt_switches/ { n += $2 } END { print n + 0 }'
+}
+
+# Runs a command and prints "saver% wineserver% xvfb% saver-wakeups/s" over
+# its duration.
 measure() {
-    local s0 w0 x0 t0 s1 w1 x1 t1
+    local s0 w0 x0 c0 t0 s1 w1 x1 c1 t1
     s0=$(cpu_ticks "$saver"); w0=$(cpu_ticks "$server"); x0=$(cpu_ticks "$VELMOR_XVFB_PID")
+    c0=$(switches "$saver")
     t0=$(date +%s.%N)
     "$@" >/dev/null
     s1=$(cpu_ticks "$saver"); w1=$(cpu_ticks "$server"); x1=$(cpu_ticks "$VELMOR_XVFB_PID")
+    c1=$(switches "$saver")
     t1=$(date +%s.%N)
-    awk -v s=$((s1 - s0)) -v w=$((w1 - w0)) -v x=$((x1 - x0)) -v t0="$t0" -v t1="$t1" \
-        -v hz="$hz" 'BEGIN { d = (t1 - t0) * hz / 100
-                             printf "%.2f %.2f %.2f\n", s / d, w / d, x / d }'
+    awk -v s=$((s1 - s0)) -v w=$((w1 - w0)) -v x=$((x1 - x0)) -v c=$((c1 - c0)) \
+        -v t0="$t0" -v t1="$t1" -v hz="$hz" \
+        'BEGIN { d = (t1 - t0) * hz / 100
+                 printf "%.2f %.2f %.2f %.1f\n", s / d, w / d, x / d, c / (t1 - t0) }'
 }
 
 # Starts one build with picture 1 and a 300 s interval (no picture change in
@@ -88,22 +99,27 @@ measure_build() {
     wait "$saver" 2>/dev/null || true
 }
 
-echo "CPU as % of one core: saver process, wineserver, Xvfb; ${seconds} s each, ${bits}-bit Wine"
+echo "CPU as % of one core: saver process, wineserver, Xvfb; the saver's wakeups a second;" \
+     "${seconds} s each, ${bits}-bit Wine"
 results=()
 for scr in "${builds[@]}"; do
     measure_build "$scr"
     results+=("$steady $fades")
-    read -r s w x <<<"$steady"
-    read -r fs fw fx <<<"$fades"
-    printf '%s\n  steady: saver %s%%, wineserver %s%%, Xvfb %s%%\n' "$scr" "$s" "$w" "$x"
-    printf '  fades (click every 2 s): saver %s%%, wineserver %s%%, Xvfb %s%%\n' "$fs" "$fw" "$fx"
+    read -r s w x c <<<"$steady"
+    read -r fs fw fx fc <<<"$fades"
+    printf '%s\n  steady: saver %s%% (%s wakeups/s), wineserver %s%%, Xvfb %s%%\n' \
+        "$scr" "$s" "$c" "$w" "$x"
+    printf '  fades (click every 2 s): saver %s%% (%s wakeups/s), wineserver %s%%, Xvfb %s%%\n' \
+        "$fs" "$fc" "$fw" "$fx"
 done
 if [ ${#builds[@]} -gt 1 ]; then
-    read -r s0 _ _ f0 _ _ <<<"${results[0]}"
+    read -r s0 _ _ c0 f0 _ _ _ <<<"${results[0]}"
     for i in $(seq 1 $((${#builds[@]} - 1))); do
-        read -r s _ _ f _ _ <<<"${results[$i]}"
-        awk -v n="${builds[$i]}" -v s="$s" -v s0="$s0" -v f="$f" -v f0="$f0" \
+        read -r s _ _ c f _ _ _ <<<"${results[$i]}"
+        awk -v n="${builds[$i]}" -v s="$s" -v s0="$s0" -v c="$c" -v c0="$c0" -v f="$f" \
+            -v f0="$f0" \
             'function r(a, b) { return b > 0 ? sprintf("%.2f", a / b) : "n/a" }
-             BEGIN { printf "saver over the first build: %s steady %s, fades %s\n", n, r(s, s0), r(f, f0) }'
+             BEGIN { printf "saver over the first build: %s steady CPU %s, steady wakeups %s, fades CPU %s\n",
+                            n, r(s, s0), r(c, c0), r(f, f0) }'
     done
 fi
