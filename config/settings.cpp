@@ -23,6 +23,66 @@ const int LONGEST_INTERVAL_SECONDS = 300;
 
 const int INI_NAME_SIZE = 64;
 const char INI_EXTENSION[] = ".INI";
+// The folders of the per-user file, under %LOCALAPPDATA%.
+const char* const PER_USER_FOLDERS[] = {"\\VirtualStore", "\\Windows"};
+
+bool IsFile(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Appends `tail` to the path in `path`; false when it would not fit.
+bool Append(char (&path)[MAX_PATH], const char* tail) {
+    size_t length = std::strlen(path);
+    size_t added = std::strlen(tail);
+    if (length + added >= sizeof path) {
+        return false;
+    }
+    std::memcpy(path + length, tail, added + 1);
+    return true;
+}
+
+// The per-user copy of the Windows directory's file `name`, where current
+// Windows redirects a 32-bit program's writes to it:
+// %LOCALAPPDATA%\VirtualStore\Windows\name.  False where LOCALAPPDATA is
+// not set (Windows XP) or the path does not fit; the Windows directory's
+// file is then the only one.  `createFolders` makes the folders on the way.
+bool PerUserPath(const char* name, char (&path)[MAX_PATH], bool createFolders) {
+    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    for (const char* folder : PER_USER_FOLDERS) {
+        if (!Append(path, folder)) {
+            return false;
+        }
+        if (createFolders) {
+            CreateDirectoryA(path, nullptr);
+        }
+    }
+    return Append(path, "\\") && Append(path, name);
+}
+
+// The file that holds the settings: the per-user file when there is one
+// (into `perUser`), else the bare name, which the profile functions look up
+// in the Windows directory.
+const char* FileInUse(const char* name, char (&perUser)[MAX_PATH]) {
+    return PerUserPath(name, perUser, false) && IsFile(perUser) ? perUser : name;
+}
+
+// Makes the per-user file a copy of the Windows directory's file, if there
+// is one, so that no other key is lost.  False when it cannot: a per-user
+// file without those keys would hide them.
+bool StartPerUserFile(const char* name, char (&perUser)[MAX_PATH]) {
+    char windowsFile[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windowsFile, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !Append(windowsFile, "\\") ||
+        !Append(windowsFile, name) || !PerUserPath(name, perUser, true)) {
+        return false;
+    }
+    // Never over a per-user file that another process has just made.
+    return CopyFileA(windowsFile, perUser, TRUE) || !IsFile(windowsFile) || IsFile(perUser);
+}
 
 // The integer the key's value text begins with, or `defaultValue` when the
 // file, section or key is missing or the file name could not be formed.
@@ -30,16 +90,29 @@ int ReadInt(const char* iniFileName, const char* section, const char* key, int d
     if (iniFileName == nullptr) {
         return defaultValue;
     }
-    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, iniFileName));
+    char perUser[MAX_PATH];
+    return static_cast<int>(
+        GetPrivateProfileIntA(section, key, defaultValue, FileInUse(iniFileName, perUser)));
 }
 
+// Writes to the file in use.  A standard user cannot write the Windows
+// directory (a 64-bit program, or a 32-bit one where Windows does not
+// redirect the write): the value then goes into a new per-user file.
 int WriteInt(const char* iniFileName, const char* section, const char* key, int value) {
     if (iniFileName == nullptr) {
         return 0;
     }
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);
-    return WritePrivateProfileStringA(section, key, text, iniFileName) ? 1 : 0;
+    char perUser[MAX_PATH];
+    const char* file = FileInUse(iniFileName, perUser);
+    if (WritePrivateProfileStringA(section, key, text, file)) {
+        return 1;
+    }
+    if (file == perUser || !StartPerUserFile(iniFileName, perUser)) {
+        return 0;
+    }
+    return WritePrivateProfileStringA(section, key, text, perUser) ? 1 : 0;
 }
 
 // The settings-file name of the running executable, or null.

@@ -1,10 +1,13 @@
 #ifndef VELMOR_CONFIG_SETTINGS_H
 #define VELMOR_CONFIG_SETTINGS_H
 
-// The settings file: velmor.INI (named after the executable) in the Windows
-// directory.  Readers apply the default and replace out-of-range values by
-// it; when the file name cannot be formed they use the defaults and writers
-// write nothing.
+// The settings file: velmor.INI (named after the executable).  The user's
+// own %LOCALAPPDATA%\VirtualStore\Windows\velmor.INI is used whenever it
+// exists; otherwise the Windows directory's file is read and written, and
+// when that write fails (a standard user) the user's own file is made from a
+// copy of it and written instead.  Readers apply the default and replace
+// out-of-range values by it; when the file name cannot be formed they use
+// the defaults and writers write nothing.
 
 // Forms the settings-file name into buffer (size bytes).  1 on success.
 int GetIniFileName(char* buffer, int size);
@@ -37,8 +40,9 @@ int IniFileNameFromTitle(const char* title, char* buffer, int size);
 int CheckedStartPicture(int value);
 int CheckedIntervalSeconds(int value);
 
-// Readers and writers on a given file name; a null name (the name could not
-// be formed) reads the default and writes nothing.
+// Readers and writers on a given bare file name, in the places above; a
+// null name (the name could not be formed) reads the default and writes
+// nothing.
 int ReadStartPictureFrom(const char* iniFileName);
 int ReadIntervalSecondsFrom(const char* iniFileName);
 int WriteStartPictureTo(const char* iniFileName, int pictureNumber);

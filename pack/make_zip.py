@@ -17,13 +17,6 @@ sys.path.insert(0, HERE)
 import release_info  # noqa: E402
 
 ARCH = {"32": "x86", "64": "x64"}
-# Where current Windows keeps the settings file of the 32-bit velmor, which
-# may not write to the Windows folder itself (64-bit programs get no such
-# redirection).
-INI_NOTE = {
-    "README.txt": "\nOn current Windows you find it in %LOCALAPPDATA%\\VirtualStore\\Windows.",
-    "README-ja.txt": "\nいまの Windows では %LOCALAPPDATA%\\VirtualStore\\Windows にあります。",
-}
 
 
 def windows_text(text, bom=False):
@@ -38,8 +31,7 @@ def readme(name, bits, version):
         text = template.read()
     other = "64" if bits == "32" else "32"
     for key, value in (("VERSION", version), ("BITS", bits), ("ARCH", ARCH[bits]),
-                       ("OTHER_BITS", other), ("OTHER_ARCH", ARCH[other]),
-                       ("INI_NOTE", INI_NOTE[name] if bits == "32" else "")):
+                       ("OTHER_BITS", other), ("OTHER_ARCH", ARCH[other])):
         text = text.replace("@%s@" % key, value)
     return text
 

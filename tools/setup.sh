@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing velmor
-# needs, and creates the Wine prefix of the Wine this machine runs: a 32-bit
-# prefix where i386 code executes, a 64-bit one (wine64) where it does not,
-# or where VELMOR_WINE_ARCH=64 asks for it.  Safe to run again: packages
-# already present and a prefix already made are left as they are.
+# needs, makes the unprivileged user velmor-user that one test runs Wine as,
+# and creates the Wine prefix of the Wine this machine runs: a 32-bit prefix
+# where i386 code executes, a 64-bit one (wine64) where it does not, or where
+# VELMOR_WINE_ARCH=64 asks for it.  Safe to run again: packages, the user and
+# a prefix already made are left as they are.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,6 +42,9 @@ for loc in ja_JP en_US; do
     localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
   fi
 done
+
+# The unprivileged user that the standard-user settings test runs Wine as.
+id -u velmor-user >/dev/null 2>&1 || useradd -m velmor-user
 
 bits=$("$here/tools/wine-arch.sh")
 . "$here/tools/wine-env.sh"

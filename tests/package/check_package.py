@@ -211,7 +211,8 @@ def check_zip(path, scr, bits):
                "%s is not Windows text" % name)
         text = raw[len(bom):].decode("utf-8", "replace")
         for needle in ("velmor %s" % version, "msiexec /i velmor-%s-%s.msi /qn" % (version, arch),
-                       "velmor.INI", "https://creativecommons.org/licenses/by/4.0/"):
+                       "%LOCALAPPDATA%\\VirtualStore\\Windows\\velmor.INI",
+                       "https://creativecommons.org/licenses/by/4.0/"):
             expect(needle in text, "%s does not say %r" % (name, needle))
         expect("@" not in text, "%s has a placeholder left" % name)
     expect(any("\u3040" <= c <= "\u30ff" for c in data.get("README-ja.txt", b"").decode(

@@ -431,9 +431,15 @@ std::string IniPath() {
     return std::string(directory) + "\\velmor.INI";
 }
 
-bool ReadIniBytes(std::string* bytes) {
+std::string PerUserIniPath() {
+    char folder[MAX_PATH] = {};
+    GetEnvironmentVariableA("LOCALAPPDATA", folder, MAX_PATH);
+    return std::string(folder) + "\\VirtualStore\\Windows\\velmor.INI";
+}
+
+bool ReadFileBytes(const std::string& path, std::string* bytes) {
     bytes->clear();
-    FILE* file = std::fopen(IniPath().c_str(), "rb");
+    FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         return false;
     }
@@ -446,15 +452,23 @@ bool ReadIniBytes(std::string* bytes) {
     return true;
 }
 
-bool WriteIniBytes(const std::string& bytes) {
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     // The profile functions may cache a file: make them forget it first.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "velmor.INI");
-    FILE* file = std::fopen(IniPath().c_str(), "wb");
+    FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return false;
     }
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
+}
+
+bool ReadIniBytes(std::string* bytes) {
+    return ReadFileBytes(IniPath(), bytes);
+}
+
+bool WriteIniBytes(const std::string& bytes) {
+    return WriteFileBytes(IniPath(), bytes);
 }
 
 void DeleteIni() {

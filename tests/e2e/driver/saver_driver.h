@@ -139,6 +139,12 @@ bool MakeTimersCoarse(HWND hwnd, UINT_PTR timerId, UINT periodMs);
 
 // The saver's settings file: velmor.INI in the prefix's Windows directory.
 std::string IniPath();
+// The per-user one the saver uses where it cannot write the Windows
+// directory: %LOCALAPPDATA%\VirtualStore\Windows\velmor.INI.
+std::string PerUserIniPath();
+// Reads a whole file; false when it does not exist.
+bool ReadFileBytes(const std::string& path, std::string* bytes);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // Reads the whole file; false when it does not exist.
 bool ReadIniBytes(std::string* bytes);
 bool WriteIniBytes(const std::string& bytes);
