@@ -34,6 +34,14 @@ public:
     // A paint may have covered the picture (WM_PAINT erases to black): the
     // next tick draws it again, also where nothing about it has changed.
     void RedrawAtNextTick();
+    // The part of the client area that pictures are laid out in (client
+    // coordinates); without one, the whole client area.  Takes effect at
+    // the next layout.
+    void SetStage(const RECT& stage);
+    // Lays the picture on screen out again, in the stage as it is now, and
+    // has it drawn there at the next tick; the window is cleared to black
+    // first.  Its fade or pan goes on where it is.
+    void Relayout();
 
     // Shared with the loader thread: written by the GUI thread, polled by
     // the loader.  One aligned 32-bit atomic, no locks.
@@ -75,6 +83,8 @@ private:
     bool IsOnScreen(const RECT& src, const RECT& dest) const;
 
     DrawnFrame drawn;
+    bool staged = false;  // stage set; else the whole client area
+    RECT stage = {0, 0, 0, 0};
 };
 
 #endif
