@@ -97,7 +97,7 @@ EOF
 }
 
 xorg_pid=""
-work=""
+xorg_dir=""
 stop_all() {
     local prefix=${VELMOR_WINEPREFIX:-${WINEPREFIX:-}}
     # Wine first: a wineserver that loses its X server mid-way leaves its
@@ -113,8 +113,8 @@ stop_all() {
         wait "$xorg_pid" 2>/dev/null
         xorg_pid=""
     fi
-    [ -n "$work" ] && rm -rf "$work"
-    work=""
+    [ -n "$xorg_dir" ] && rm -rf "$xorg_dir"
+    xorg_dir=""
 }
 
 run() {
@@ -124,20 +124,20 @@ run() {
     [ "$(id -u)" = 0 ] || fail "Xorg without a console runs only as root"
     command -v Xorg >/dev/null && command -v xrandr >/dev/null && command -v xsetroot >/dev/null ||
         fail "Xorg, xrandr or xsetroot missing (bash tools/setup.sh installs them)"
-    work=$(mktemp -d)
+    xorg_dir=$(mktemp -d)
     trap stop_all EXIT
     trap 'exit 130' INT TERM
-    write_config "$work/xorg.conf"
-    fdfile="$work/display"
-    Xorg -displayfd 3 -config "$work/xorg.conf" -noreset -nolisten tcp \
-         -logfile "$work/xorg.log" 3>"$fdfile" >/dev/null 2>&1 &
+    write_config "$xorg_dir/xorg.conf"
+    fdfile="$xorg_dir/display"
+    Xorg -displayfd 3 -config "$xorg_dir/xorg.conf" -noreset -nolisten tcp \
+         -logfile "$xorg_dir/xorg.log" 3>"$fdfile" >/dev/null 2>&1 &
     xorg_pid=$!
     for _ in $(seq 100); do
         [ -s "$fdfile" ] && break
         kill -0 "$xorg_pid" 2>/dev/null || break
         sleep 0.1
     done
-    [ -s "$fdfile" ] || fail "Xorg did not start ($(grep -m1 '(EE)' "$work/xorg.log" 2>/dev/null))"
+    [ -s "$fdfile" ] || fail "Xorg did not start ($(grep -m1 '(EE)' "$xorg_dir/xorg.log" 2>/dev/null))"
     display=":$(head -n1 "$fdfile")"
     export DISPLAY=$display
     xrandr -q >/dev/null 2>&1 || fail "Xorg on $display does not answer"
