@@ -245,8 +245,7 @@ void StartWithPointerStill(const Layout& layout) {
 
 }  // namespace
 
-TEST_CASE(
-    "a monitor left of the primary: the saver covers both, the picture exact on the primary") {
+TEST_CASE("a monitor left of the primary: both covered, the picture exact on the primary") {
     StartWithPointerStill(LEFT);
     FullScreenSaver saver;
     CheckCovered(saver, LEFT);
@@ -284,8 +283,8 @@ TEST_CASE("monitors plugged in, moved, resized and unplugged while the saver run
     SetLayout(ABOVE_ADDED);
     int stepBefore = FadeStepShown(LEFT);
     TellDisplayChange(saver.window);
-    // The window moved: the pointer, still where it was, has other client
-    // coordinates; told of them, the saver stays.
+    // The window moved: told where the system now puts the pointer in its
+    // client area, the saver stays.
     ReportUnmovedPointer(saver.window);
     int stepAfter = FadeStepShown(ABOVE_ADDED);
     MESSAGE("fade-in step " << stepBefore << " before the display change, " << stepAfter
@@ -300,7 +299,8 @@ TEST_CASE("monitors plugged in, moved, resized and unplugged while the saver run
     ReportUnmovedPointer(saver.window);
     CheckCovered(saver, PRIMARY_RESIZED);
 
-    // The monitor above is unplugged: the window shrinks to the two left.
+    // The monitor above is unplugged: the window shrinks to the primary and
+    // the left monitor.
     SetLayout(ABOVE_UNPLUGGED);
     TellDisplayChange(saver.window);
     ReportUnmovedPointer(saver.window);
