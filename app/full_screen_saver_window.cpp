@@ -4,10 +4,59 @@ FullScreenSaverWindow::FullScreenSaverWindow() : SaverWindow(), firstMousePos(0)
 
 FullScreenSaverWindow::~FullScreenSaverWindow() {}
 
-// A borderless window over the whole screen; `parent` is not used.
+// A borderless window over every monitor, the show in the primary one;
+// `parent` is not used.
 int FullScreenSaverWindow::Create(HWND) {
-    return MakeWindow(SAVER_CLASS, "velmor", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                      GetSystemMetrics(SM_CYSCREEN), nullptr);
+    FullScreenPlacement place = CurrentFullScreenPlacement();
+    show.SetStage(place.stage);
+    const RECT& area = place.window;
+    return MakeWindow(SAVER_CLASS, "velmor", WS_POPUP, area.left, area.top, area.right - area.left,
+                      area.bottom - area.top, nullptr);
+}
+
+void FullScreenSaverWindow::FollowDisplayChange() {
+    FullScreenPlacement place = CurrentFullScreenPlacement();
+    const RECT& area = place.window;
+    SetWindowPos(hwnd, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    // The client coordinates of the pointer changed with the window's
+    // place, and the system may report the pointer again.
+    POINT pointer = {0, 0};
+    POINT origin = {0, 0};
+    if (GetCursorPos(&pointer) && ClientToScreen(hwnd, &origin)) {
+        firstMousePos = FirstMousePosAfterMove(firstMousePos, pointer, origin);
+    }
+    show.SetStage(place.stage);
+    show.Relayout();
+}
+
+FullScreenPlacement PlaceFullScreen(const RECT& virtualScreen, int primaryWidth,
+                                    int primaryHeight) {
+    FullScreenPlacement place;
+    place.window = virtualScreen;
+    if (IsRectEmpty(&virtualScreen)) {
+        SetRect(&place.window, 0, 0, primaryWidth, primaryHeight);
+    }
+    // The primary monitor is at 0,0 of the screen.
+    int left = -place.window.left;
+    int top = -place.window.top;
+    SetRect(&place.stage, left, top, left + primaryWidth, top + primaryHeight);
+    return place;
+}
+
+FullScreenPlacement CurrentFullScreenPlacement() {
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    RECT virtualScreen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                          top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    return PlaceFullScreen(virtualScreen, GetSystemMetrics(SM_CXSCREEN),
+                           GetSystemMetrics(SM_CYSCREEN));
+}
+
+LPARAM FirstMousePosAfterMove(LPARAM firstMousePos, POINT pointer, POINT clientOrigin) {
+    if (firstMousePos == 0) return 0;
+    // Packed as the system packs a WM_MOUSEMOVE's lParam.
+    return MAKELPARAM(pointer.x - clientOrigin.x, pointer.y - clientOrigin.y);
 }
 
 bool EndsFullScreenSaver(UINT message, WPARAM wParam, LPARAM lParam, LPARAM& firstMousePos) {

@@ -3,7 +3,7 @@
 
 #include "app/saver_window.h"
 
-// The borderless window that covers the screen and closes on any input.
+// The borderless window that covers every monitor and closes on any input.
 class FullScreenSaverWindow : public SaverWindow {
 public:
     FullScreenSaverWindow();
@@ -11,8 +11,37 @@ public:
     ~FullScreenSaverWindow() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    // Monitors were plugged in, unplugged, moved or given another
+    // resolution: the window moves to the new virtual screen and the show
+    // is laid out again in the primary monitor.  Not input.
+    void FollowDisplayChange();
+
     LPARAM firstMousePos;  // lParam of the first mouse move; 0 = none yet
 };
+
+// Where the full-screen window goes: over the virtual screen, the rectangle
+// that spans every monitor (screen coordinates; it starts left of or above
+// 0,0 where a monitor lies there), with the show staged in the primary
+// monitor (client coordinates).
+struct FullScreenPlacement {
+    RECT window;
+    RECT stage;
+};
+
+// The placement for a virtual screen and a primary monitor of the given
+// size, whose top-left corner is 0,0 of the screen.  An empty virtual screen
+// (a system that does not report one) gives the primary monitor alone.
+FullScreenPlacement PlaceFullScreen(const RECT& virtualScreen, int primaryWidth, int primaryHeight);
+// The placement for the monitors as the system reports them now.
+FullScreenPlacement CurrentFullScreenPlacement();
+
+// The remembered first mouse position once the client area has moved to
+// `clientOrigin` (screen coordinates): where the pointer, at `pointer` on
+// the screen, is now in the client area.  A pointer that the move (or the
+// display change behind it) did not move is then not a second position,
+// and one the system put elsewhere is not either.  None remembered (0)
+// stays none: the move is not a first position.
+LPARAM FirstMousePosAfterMove(LPARAM firstMousePos, POINT pointer, POINT clientOrigin);
 
 // The input rule of the full-screen saver: true when `message` ends it (a
 // key or mouse button pressed, activation lost, or the mouse reported at a

@@ -77,6 +77,9 @@ LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lP
                 return 0;
             }
             break;
+        case WM_DISPLAYCHANGE:
+            FollowDisplayChange();  // not input: the rule below lets it pass
+            break;
         default:
             break;
     }

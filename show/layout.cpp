@@ -39,3 +39,11 @@ void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int wi
     int top = (clientHeight - scaledHeight) / 2;
     SetRect(&state.destRect, left, top, left + scaledWidth, top + scaledHeight);
 }
+
+void ComputeStageLayout(EngineState& state, const RECT& stage, int width, int height,
+                        bool widePicture) {
+    ComputeLayout(state, stage.right - stage.left, stage.bottom - stage.top, width, height,
+                  widePicture);
+    state.clientRect = stage;
+    OffsetRect(&state.destRect, stage.left, stage.top);
+}

@@ -14,4 +14,10 @@ struct EngineState;
 void ComputeLayout(EngineState& state, int clientWidth, int clientHeight, int width, int height,
                    bool widePicture);
 
+// The same inside `stage`, a rectangle of the client area: the picture is
+// placed as in a client area of the stage's size, and destRect is moved to
+// the stage's place (clientRect is the stage).
+void ComputeStageLayout(EngineState& state, const RECT& stage, int width, int height,
+                        bool widePicture);
+
 #endif

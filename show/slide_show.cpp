@@ -138,13 +138,30 @@ int SlideShow::RunTick(bool draw) {
     return 1;
 }
 
-// Places the picture that has just come in; a later change of the window's
-// size takes effect at the next picture.
+// Places the picture that has just come in, in the stage or else the whole
+// client area; a later change of the window's size takes effect at the
+// next picture (or at Relayout).
 void SlideShow::LayOut(bool wide) {
-    RECT client = {0, 0, 0, 0};
-    GetClientRect(hwnd, &client);
-    ComputeLayout(state, client.right, client.bottom, currentPicture->Width(),
-                  currentPicture->Height(true), wide);
+    RECT area = stage;  // all 0 when no stage was set
+    if (!staged) GetClientRect(hwnd, &area);
+    ComputeStageLayout(state, area, currentPicture->Width(), currentPicture->Height(true), wide);
+}
+
+void SlideShow::SetStage(const RECT& area) {
+    stage = area;
+    staged = true;
+}
+
+void SlideShow::Relayout() {
+    if (currentPicture) {
+        // Only where the picture goes changes: the part of it on screen (the
+        // wide picture's pan position) stays.
+        RECT shown = state.srcRect;
+        LayOut(IsWidePictureOnScreen(pictureNumber));
+        state.srcRect = shown;
+    }
+    InvalidateRect(hwnd, nullptr, TRUE);  // WM_PAINT clears to black
+    RedrawAtNextTick();
 }
 
 // Brings the picture's DIB section to the frame's brightness (a fade

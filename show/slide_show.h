@@ -50,6 +50,14 @@ public:
     // next tick, within one period, draws it again, also where nothing about
     // it has changed.
     void RedrawAtNextTick();
+    // The part of the client area that pictures are laid out in (client
+    // coordinates); without one, the whole client area.  Takes effect at
+    // the next layout.
+    void SetStage(const RECT& stage);
+    // Lays the picture on screen out again, in the stage as it is now, and
+    // has it drawn there at the next tick; the window is cleared to black
+    // first.  Its fade or pan goes on where it is.
+    void Relayout();
 
     // Shared with the loader thread: written by the GUI thread, polled by
     // the loader.  One aligned 32-bit atomic, no locks.
@@ -104,6 +112,8 @@ private:
     // The picture's DIB section is at full brightness (a fresh picture's is,
     // until its first fade), so a frame without a fade may draw it as it is.
     bool sectionAtFullBrightness;
+    bool staged = false;  // stage set; else the whole client area
+    RECT stage = {0, 0, 0, 0};
 };
 
 #endif

@@ -9,6 +9,8 @@
 #   docs/settings.png          the settings dialog (/c), in Japanese as it is
 #   docs/preview.png           the preview (/p) at the control panel's size,
 #                              framed as the control panel's little monitor
+#   docs/two-monitors.png      full screen on two monitors, made on a private
+#                              Xorg by tools/screenshot-monitors.sh
 # Uses the build for this machine's Wine (tools/wine-arch.sh).
 set -uo pipefail
 . "$(dirname "$0")/prepare.sh" screenshots
@@ -104,4 +106,6 @@ for shot in full-screen-fade:500 full-screen:500 panorama-pan:500 windowed:500 p
     colours=$(identify -format '%k' "docs/${shot%:*}.png")
     [ "$colours" -ge "${shot#*:}" ] || fail "docs/${shot%:*}.png shows too little ($colours colours)"
 done
+stop_xvfb
+bash tools/screenshot-monitors.sh || exit 1
 echo "screenshots: docs/ pictures made from build/win$bits/app/velmor.scr"

@@ -18,6 +18,11 @@ packages=(
   doctest-dev libbenchmark-dev
   locales fonts-ipafont-gothic python3
   wixl msitools faketime
+  # Several monitors: Xorg with the dummy driver and RandR outputs
+  # (tools/xorg-monitors.sh); each Wine reads the layout through these
+  # libraries, without which it sees one monitor.
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+  libxrandr2 libxinerama1 libxrandr2:i386 libxinerama1:i386
 )
 
 missing=()

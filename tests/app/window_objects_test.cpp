@@ -227,3 +227,70 @@ TEST_CASE("the full-screen input rule: which messages end the saver") {
     CHECK(EndsFullScreenSaver(WM_MOUSEMOVE, 0, MAKELPARAM(8, 9), first));
     CHECK(first == MAKELPARAM(7, 9));
 }
+
+namespace {
+
+bool SameRect(const RECT& r, int left, int top, int right, int bottom) {
+    RECT expected = {left, top, right, bottom};
+    return EqualRect(&r, &expected) != 0;
+}
+
+}  // namespace
+
+TEST_CASE("the full-screen window spans the virtual screen, the show staged in the primary") {
+    // One monitor: window and stage are the screen, as with a single monitor always.
+    FullScreenPlacement one = PlaceFullScreen(RECT{0, 0, 800, 600}, 800, 600);
+    CHECK(SameRect(one.window, 0, 0, 800, 600));
+    CHECK(SameRect(one.stage, 0, 0, 800, 600));
+    // A 1280x1024 monitor left of a 1024x768 primary and one above it: the
+    // primary is at 0,0 of the screen, 1280,600 of the client area.
+    FullScreenPlacement three = PlaceFullScreen(RECT{-1280, -600, 1024, 1024}, 1024, 768);
+    CHECK(SameRect(three.window, -1280, -600, 1024, 1024));
+    CHECK(SameRect(three.stage, 1280, 600, 2304, 1368));
+    // A system that reports no virtual screen: the primary alone.
+    FullScreenPlacement none = PlaceFullScreen(RECT{0, 0, 0, 0}, 640, 480);
+    CHECK(SameRect(none.window, 0, 0, 640, 480));
+    CHECK(SameRect(none.stage, 0, 0, 640, 480));
+}
+
+TEST_CASE(
+    "after the window moves, the first mouse position is the pointer's in the new client area") {
+    // The pointer at 900,700 of the screen, the client area now from
+    // -1280,-600: at 2180,1300 of it, wherever it was in the old one.
+    POINT pointer = {900, 700};
+    POINT origin = {-1280, -600};
+    CHECK(FirstMousePosAfterMove(MAKELPARAM(2180, 700), pointer, origin) == MAKELPARAM(2180, 1300));
+    // No position seen yet: the move does not make one.
+    CHECK(FirstMousePosAfterMove(0, pointer, origin) == 0);
+}
+
+TEST_CASE(
+    "WM_DISPLAYCHANGE moves the full-screen window over the virtual screen and is not input") {
+    HWND hwnd = nullptr;
+    ProbeWindow* probe = CreateProbe(&hwnd);
+    REQUIRE(hwnd != nullptr);
+    TakeClose(hwnd);
+    SetWindowPos(hwnd, nullptr, 100, 50, 64, 48, SWP_NOZORDER | SWP_NOACTIVATE);
+    probe->firstMousePos = MAKELPARAM(5, 5);
+
+    SendMessageA(hwnd, WM_DISPLAYCHANGE, 32,
+                 MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    CHECK_FALSE(TakeClose(hwnd));
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    CHECK(SameRect(rect, left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                   top + GetSystemMetrics(SM_CYVIRTUALSCREEN)));
+    // The first position follows the pointer into the moved client area.
+    POINT pointer = {};
+    REQUIRE(GetCursorPos(&pointer));
+    CHECK(probe->firstMousePos == MAKELPARAM(pointer.x - left, pointer.y - top));
+
+    probe->firstMousePos = 0;
+    SendMessageA(hwnd, WM_DISPLAYCHANGE, 32, 0);
+    CHECK(probe->firstMousePos == 0);
+    CHECK_FALSE(TakeClose(hwnd));
+    DestroyWindow(hwnd);
+    DrainQuit();
+}

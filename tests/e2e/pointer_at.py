@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """Runs a command with the X pointer held at a given screen position.
 
-Usage: pointer_at.py X Y COMMAND [ARGS...]
+Usage: pointer_at.py X Y [COMMAND [ARGS...]]
 
 Wine on Xvfb does not move the X pointer itself (its moves only change what
 Windows programs are told until it reads the X pointer again), and Xvfb puts
 the pointer back at the centre whenever its last client disconnects.  This
 warps the pointer through Xlib and keeps the connection open while the
 command runs, so that a window appearing under the pointer is told exactly
-that position.  The command's exit code is returned.
+that position.  The command's exit code is returned.  Without a command it
+only moves the pointer there, as a user does (a server that does not reset,
+like the Xorg of tools/xorg-monitors.sh, keeps it there).
 """
 import ctypes
 import subprocess
@@ -33,6 +35,9 @@ def main():
         return 2
     xlib.XWarpPointer(display, 0, xlib.XDefaultRootWindow(display), 0, 0, 0, 0, x, y)
     xlib.XSync(display, 0)
+    if len(sys.argv) == 3:
+        xlib.XCloseDisplay(display)
+        return 0
     try:
         return subprocess.call(sys.argv[3:])
     finally:

@@ -742,3 +742,27 @@ TEST_CASE("a steady picture lets the timer sleep until its fade-out; paints and 
     f.show->OnTimer();
     CHECK(f.show->state.shownTicks == 2);  // from step 1, not where the sleep would have been
 }
+
+TEST_CASE("a relayout moves the picture into the new stage; its pan goes on from where it is") {
+    EngineFixture f;
+    f.Start("11", "30");
+    f.Ticks(255);  // mid-pan: source columns 474 to 947
+    REQUIRE(f.show->state.srcRect.left == 474);
+    int shown = f.show->state.shownTicks;
+
+    f.show->SetStage(RECT{100, 50, 900, 650});
+    f.show->Relayout();
+    const RECT& dest = f.show->state.destRect;
+    CHECK(dest.left == 263);
+    CHECK(dest.top == 170);
+    CHECK(dest.right == 736);
+    CHECK(dest.bottom == 530);
+    CHECK(f.show->state.srcRect.left == 474);
+    CHECK(f.show->state.srcRect.right == 947);
+    CHECK(f.show->state.shownTicks == shown);
+
+    f.Ticks(1);
+    CHECK(f.show->state.srcRect.left == 472);  // the pan's next column
+    CHECK(dest.left == 263);
+    CHECK(f.show->state.shownTicks == shown + 1);
+}

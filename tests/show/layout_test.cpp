@@ -92,3 +92,15 @@ TEST_CASE("huge sizes do not overflow the scaling") {
     // 40000 * 30000 exceeds 32 bits; the result must still be exact.
     CheckRect(Place(40000, 30000, PictureSize{65000, 65000, false}), 5000, 0, 35000, 30000);
 }
+
+TEST_CASE("layout in a stage: placed as in a client area of its size, moved to the stage") {
+    // A 1024 x 768 primary monitor at 1280,600 of a window over three monitors.
+    EngineState state;
+    ComputeStageLayout(state, RECT{1280, 600, 2304, 1368}, 360, 480, false);
+    CheckRect(state.destRect, 1612, 744, 1972, 1224);
+    CheckRect(state.clientRect, 1280, 600, 2304, 1368);
+    CheckRect(state.srcRect, 0, 0, 360, 480);
+    // A stage that is the client area lays out as the client area does.
+    ComputeStageLayout(state, RECT{0, 0, 800, 600}, 1420, 360, true);
+    CheckRect(state.destRect, 163, 120, 636, 480);
+}

@@ -30,6 +30,45 @@ std::string SaverPath() {
     return WindowsPathOf(VELMOR_SCR_UNIX_PATH);
 }
 
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs) {
+    // Wine hands a started Unix program no process handle: the shell leaves
+    // the exit code in a file, written under another name and then renamed
+    // so that it is never read half-written.
+    static int runs = 0;
+    char name[96];
+    std::snprintf(name, sizeof name, "/tmp/velmor-e2e-%lu-%d.status",
+                  static_cast<unsigned long>(GetCurrentProcessId()), ++runs);
+    std::string status = name;
+    std::string line = "sh -c \"" + command + "; echo $? >" + status + ".part; mv " + status +
+                       ".part " + status + "\"";
+    std::vector<char> commandLine(line.begin(), line.end());
+    commandLine.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+        return false;
+    }
+    if (started.hThread != nullptr) CloseHandle(started.hThread);
+    if (started.hProcess != nullptr) CloseHandle(started.hProcess);
+
+    std::string windowsStatus = WindowsPathOf(status);
+    DWORD start = GetTickCount();
+    while (GetFileAttributesA(windowsStatus.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        PumpMessages(50);
+    }
+    FILE* file = std::fopen(windowsStatus.c_str(), "rb");
+    int code = -1;
+    if (file != nullptr) {
+        if (std::fscanf(file, "%d", &code) != 1) code = -1;
+        std::fclose(file);
+    }
+    DeleteFileA(windowsStatus.c_str());
+    return code == 0;
+}
+
 // ---- Messages ------------------------------------------------------------
 
 void PumpMessages(DWORD ms) {

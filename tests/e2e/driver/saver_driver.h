@@ -26,6 +26,12 @@ std::string WindowsPathOf(const std::string& unixPath);
 // The saver under test (the build's velmor.scr) as a Windows path.
 std::string SaverPath();
 
+// Runs `command` with the Unix shell, which Wine starts as it starts any
+// Unix program (with this process's environment, DISPLAY included), and
+// waits up to `timeoutMs` for it to end; true when it ended with exit code
+// 0.  For the X side of a test: the X pointer, the monitor layout.
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs = 20000);
+
 // ---- The saver process ---------------------------------------------------
 
 class SaverProcess {
