@@ -1,6 +1,7 @@
 #include "app/full_screen_saver_window.h"
 
-FullScreenSaverWindow::FullScreenSaverWindow() : SaverWindow(), firstMousePos(0) {}
+FullScreenSaverWindow::FullScreenSaverWindow()
+    : SaverWindow(), firstMousePos(0), pointerAtDisplayChange(0) {}
 
 FullScreenSaverWindow::~FullScreenSaverWindow() {}
 
@@ -19,12 +20,19 @@ void FullScreenSaverWindow::FollowDisplayChange() {
     const RECT& area = place.window;
     SetWindowPos(hwnd, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    // The client coordinates of the pointer changed with the window's
-    // place, and the system may report the pointer again.
+    // The client coordinates of the pointer changed with the window's place
+    // (and the system may have moved the pointer off a monitor that went),
+    // and the system may report the pointer again.  Neither is input: a
+    // first position seen before becomes where the pointer is now, and with
+    // none seen yet, a report of the pointer there does not make one.
     POINT pointer = {0, 0};
     POINT origin = {0, 0};
     if (GetCursorPos(&pointer) && ClientToScreen(hwnd, &origin)) {
-        firstMousePos = FirstMousePosAfterMove(firstMousePos, pointer, origin);
+        LPARAM where = PointerInClient(pointer, origin);
+        if (firstMousePos != 0)
+            firstMousePos = where;
+        else
+            pointerAtDisplayChange = where;
     }
     show.SetStage(place.stage);
     show.Relayout();
@@ -53,9 +61,7 @@ FullScreenPlacement CurrentFullScreenPlacement() {
                            GetSystemMetrics(SM_CYSCREEN));
 }
 
-LPARAM FirstMousePosAfterMove(LPARAM firstMousePos, POINT pointer, POINT clientOrigin) {
-    if (firstMousePos == 0) return 0;
-    // Packed as the system packs a WM_MOUSEMOVE's lParam.
+LPARAM PointerInClient(POINT pointer, POINT clientOrigin) {
     return MAKELPARAM(pointer.x - clientOrigin.x, pointer.y - clientOrigin.y);
 }
 

@@ -17,6 +17,10 @@ public:
     void FollowDisplayChange();
 
     LPARAM firstMousePos;  // lParam of the first mouse move; 0 = none yet
+    // Where the pointer was in the client area after the last display
+    // change while no first position was seen: the system telling of it
+    // there again is no first position either.  0 = none.
+    LPARAM pointerAtDisplayChange;
 };
 
 // Where the full-screen window goes: over the virtual screen, the rectangle
@@ -35,13 +39,10 @@ FullScreenPlacement PlaceFullScreen(const RECT& virtualScreen, int primaryWidth,
 // The placement for the monitors as the system reports them now.
 FullScreenPlacement CurrentFullScreenPlacement();
 
-// The remembered first mouse position once the client area has moved to
-// `clientOrigin` (screen coordinates): where the pointer, at `pointer` on
-// the screen, is now in the client area.  A pointer that the move (or the
-// display change behind it) did not move is then not a second position,
-// and one the system put elsewhere is not either.  None remembered (0)
-// stays none: the move is not a first position.
-LPARAM FirstMousePosAfterMove(LPARAM firstMousePos, POINT pointer, POINT clientOrigin);
+// Where the pointer, at `pointer` on the screen, is in a client area whose
+// top-left corner is at `clientOrigin`, packed as the system packs a
+// WM_MOUSEMOVE's lParam.
+LPARAM PointerInClient(POINT pointer, POINT clientOrigin);
 
 // The input rule of the full-screen saver: true when `message` ends it (a
 // key or mouse button pressed, activation lost, or the mouse reported at a

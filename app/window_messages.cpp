@@ -80,6 +80,12 @@ LRESULT FullScreenSaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lP
         case WM_DISPLAYCHANGE:
             FollowDisplayChange();  // not input: the rule below lets it pass
             break;
+        case WM_MOUSEMOVE:
+            if (firstMousePos == 0 && lParam == pointerAtDisplayChange) {
+                // The pointer where the display change left it: not input.
+                return DefWindowProcA(hwnd, message, wParam, lParam);
+            }
+            break;
         default:
             break;
     }

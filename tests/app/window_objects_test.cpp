@@ -253,15 +253,9 @@ TEST_CASE("the full-screen window spans the virtual screen, the show staged in t
     CHECK(SameRect(none.stage, 0, 0, 640, 480));
 }
 
-TEST_CASE(
-    "after the window moves, the first mouse position is the pointer's in the new client area") {
-    // The pointer at 900,700 of the screen, the client area now from
-    // -1280,-600: at 2180,1300 of it, wherever it was in the old one.
-    POINT pointer = {900, 700};
-    POINT origin = {-1280, -600};
-    CHECK(FirstMousePosAfterMove(MAKELPARAM(2180, 700), pointer, origin) == MAKELPARAM(2180, 1300));
-    // No position seen yet: the move does not make one.
-    CHECK(FirstMousePosAfterMove(0, pointer, origin) == 0);
+TEST_CASE("the pointer's place in a client area that starts left of and above the screen") {
+    // The pointer at 900,700 of the screen, the client area from -1280,-600.
+    CHECK(PointerInClient(POINT{900, 700}, POINT{-1280, -600}) == MAKELPARAM(2180, 1300));
 }
 
 TEST_CASE(
@@ -287,9 +281,16 @@ TEST_CASE(
     REQUIRE(GetCursorPos(&pointer));
     CHECK(probe->firstMousePos == MAKELPARAM(pointer.x - left, pointer.y - top));
 
+    // With no first position seen, the pointer reported where the display
+    // change left it is not one; a position elsewhere is.
     probe->firstMousePos = 0;
     SendMessageA(hwnd, WM_DISPLAYCHANGE, 32, 0);
     CHECK(probe->firstMousePos == 0);
+    const LPARAM where = MAKELPARAM(pointer.x - left, pointer.y - top);
+    SendMessageA(hwnd, WM_MOUSEMOVE, 0, where);
+    CHECK(probe->firstMousePos == 0);
+    SendMessageA(hwnd, WM_MOUSEMOVE, 0, where + 1);
+    CHECK(probe->firstMousePos == where + 1);
     CHECK_FALSE(TakeClose(hwnd));
     DestroyWindow(hwnd);
     DrainQuit();

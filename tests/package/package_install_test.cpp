@@ -52,22 +52,6 @@ std::string NewerPackage() {
     return WindowsPathOf(VELMOR_NEWER_MSI_UNIX_PATH);
 }
 
-bool ReadFileBytes(const std::string& path, std::string* bytes) {
-    bytes->clear();
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        bytes->append(chunk, got);
-    }
-    CloseHandle(file);
-    return true;
-}
-
 bool SameFileBytes(const std::string& a, const std::string& b) {
     std::string first, second;
     return ReadFileBytes(a, &first) && ReadFileBytes(b, &second) && first == second;
