@@ -36,15 +36,15 @@ modeline() {
 }
 
 set_layout() {
-    local layout=$1 spec name k=0 monitors=() args=()
+    local layout=$1 monitor name k=0 monitors=() args=()
     IFS=, read -ra monitors <<<"$layout"
     [ ${#monitors[@]} -ge 1 ] && [ ${#monitors[@]} -le 16 ] || {
         echo "xorg-monitors: a layout has 1 to 16 monitors, not '$layout'" >&2
         return 2
     }
-    for spec in "${monitors[@]}"; do
-        if [[ ! $spec =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]]; then
-            echo "xorg-monitors: '$spec' is not WIDTHxHEIGHT+X+Y" >&2
+    for monitor in "${monitors[@]}"; do
+        if [[ ! $monitor =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]]; then
+            echo "xorg-monitors: '$monitor' is not WIDTHxHEIGHT+X+Y" >&2
             return 2
         fi
         name="velmor${BASH_REMATCH[1]}x${BASH_REMATCH[2]}"

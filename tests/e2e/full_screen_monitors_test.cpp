@@ -15,14 +15,13 @@
 #include <vector>
 
 #include "tests/e2e/driver/saver_driver.h"
+#include "tests/e2e/show_support/full_screen_saver.h"
 #include "tests/e2e/show_support/pictures.h"
 #include "tests/e2e/show_support/session.h"
 
 using namespace show_e2e;
 
 namespace {
-
-const char SAVER_CLASS[] = "WindowScreenSaverClass";
 
 // A monitor layout: as tools/xorg-monitors.sh sets it (X screen coordinates,
 // the primary first) and as Windows programs see it (the primary's top-left
@@ -123,32 +122,6 @@ void MoveXPointer(int x, int y) {
 bool Equal(const RECT& a, const RECT& b) {
     return EqualRect(&a, &b) != 0;
 }
-
-class FullScreenSaver {
-public:
-    FullScreenSaver() {
-        REQUIRE(process.Start("/s"));
-        window = e2e::WaitForTopLevelWindow(process.Id(), SAVER_CLASS, START_TIMEOUT_MS);
-        REQUIRE(window != nullptr);
-        shownMs = NowMs();
-    }
-
-    DWORD CloseWithKey() {
-        e2e::PostKey(window, VK_SHIFT);
-        DWORD code = 99;
-        REQUIRE(process.WaitForExit(EXIT_TIMEOUT_MS, &code));
-        return code;
-    }
-
-    void WaitUntilShownFor(double ms) {
-        double left = ms - (NowMs() - shownMs);
-        if (left > 0) Wait(static_cast<DWORD>(left));
-    }
-
-    e2e::SaverProcess process;
-    HWND window = nullptr;
-    double shownMs = 0;
-};
 
 // Waits up to 8 s for picture 1 to show at full brightness, exactly, at
 // `at` (screen coordinates): after its fade-in, or once a display change has

@@ -11,6 +11,7 @@
 
 #include "tests/e2e/driver/saver_driver.h"
 #include "tests/e2e/show_support/cover.h"
+#include "tests/e2e/show_support/full_screen_saver.h"
 #include "tests/e2e/show_support/pictures.h"
 #include "tests/e2e/show_support/session.h"
 
@@ -18,38 +19,10 @@ using namespace show_e2e;
 
 namespace {
 
-const char SAVER_CLASS[] = "WindowScreenSaverClass";
 const RECT SCREEN = {0, 0, 800, 600};
 const RECT PORTRAIT_RECT = {220, 60, 580, 540};    // 360 x 480 at 800 x 600
 const RECT LANDSCAPE_RECT = {160, 135, 640, 465};  // 480 x 330
 const RECT WIDE_RECT = {163, 120, 636, 480};       // a third of 1420 x 360
-
-// A running full-screen saver, closed with a key press at the end.
-class FullScreenSaver {
-public:
-    FullScreenSaver() {
-        startMs = NowMs();
-        REQUIRE(process.Start("/s"));
-        window = e2e::WaitForTopLevelWindow(process.Id(), SAVER_CLASS, START_TIMEOUT_MS);
-        REQUIRE(window != nullptr);
-        shownMs = NowMs();
-    }
-
-    // Ends the saver with a key, as a user does; its exit code.
-    DWORD CloseWithKey() {
-        e2e::PostKey(window, VK_SHIFT);
-        DWORD code = 99;
-        REQUIRE(process.WaitForExit(EXIT_TIMEOUT_MS, &code));
-        return code;
-    }
-
-    double SinceShown() const { return NowMs() - shownMs; }
-
-    e2e::SaverProcess process;
-    HWND window = nullptr;
-    double startMs = 0;
-    double shownMs = 0;
-};
 
 // The picture's rectangle holds `ref` at full brightness and the rest of
 // the screen is black.
