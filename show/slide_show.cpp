@@ -36,7 +36,8 @@ SlideShow::SlideShow()
       clock(SystemMilliseconds),
       clockTicks(0),
       timerPeriodMs(0),
-      sectionAtFullBrightness(true) {}
+      sectionAtFullBrightness(true),
+      pictureSeen(false) {}
 
 // The loader thread and the timer were stopped at WM_DESTROY; only the two
 // pictures are left to free, the prepared one first.
@@ -81,7 +82,11 @@ int SlideShow::OnTimer() {
 int SlideShow::OnClick() {
     // The ticks a sleeping timer has not run yet come before the click's.
     if (timerId != 0) RunDueTicks(false);
-    clicked = 1;
+    // The click asks for a picture the user has not seen.  When one of those
+    // ticks (or the last timer tick, in black) has just brought the next
+    // picture in, that is the one: the click's tick draws it instead of
+    // passing over it.
+    if (!currentPicture || pictureSeen) clicked = 1;
     return Tick();
 }
 
@@ -175,6 +180,9 @@ void SlideShow::DrawFrame(const FramePlan& plan, bool wide) {
     src = SourceRectFor(plan, wide, picture.Width(), state.shownTicks, src);
     const RECT& dest = state.destRect;
     bool fades = plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT;
+    // Whether or not the draw succeeds: a picture that cannot be drawn must
+    // not keep a click from moving on.
+    if (!fades || plan.step > 0) pictureSeen = true;
     if (fades)
         drawn.valid = false;  // a new brightness, whether or not it reaches the window
     else if (IsOnScreen(src, dest))
@@ -224,9 +232,13 @@ void SlideShow::SetTimerForNextChange() {
         ahead = TicksUntilChange(state, intervalTicks, pictureNumber, currentPicture->Width(),
                                  loaderControl.load() == LOADER_HOLD);
     }
+    // The time so far is read against the period in force until now: a sleep
+    // cut short (a paint, a click) is time that passed, not a clock that
+    // jumped, and the next reading is measured against the new period.
+    const long long elapsed = showTime.Elapsed(clock(), timerPeriodMs);
     UINT period = SHOW_TIMER_PERIOD_MS;
     if (ahead > 1) {
-        long long wait = MsUntilTick(clockTicks + ahead, showTime.Elapsed(clock(), timerPeriodMs));
+        long long wait = MsUntilTick(clockTicks + ahead, elapsed);
         if (wait > SHOW_TIMER_PERIOD_MS) period = static_cast<UINT>(wait);
     }
     // A running timer of the period is left alone, so that its rhythm holds;
@@ -253,6 +265,7 @@ int SlideShow::Advance() {
     }
     currentPicture = std::move(preparedPicture);
     state.pictureShown = true;
+    pictureSeen = false;
     drawn.valid = false;
     sectionAtFullBrightness = true;  // a new picture's section is made at full brightness
 

@@ -42,7 +42,8 @@ public:
     // one, in order, and draws only the last.  Then sets the timer for the
     // next tick that changes the window.
     int OnTimer();
-    // A left click (preview, windowed): the next picture at once.
+    // A left click (preview, windowed): at once, the next picture the user
+    // has not seen; that is the one on screen when it has just come in.
     int OnClick();
     int Advance();   // swaps the next picture in, starts its loader
     int StopShow();  // saves the picture on screen, ends timer and loader
@@ -112,6 +113,9 @@ private:
     // The picture's DIB section is at full brightness (a fresh picture's is,
     // until its first fade), so a frame without a fade may draw it as it is.
     bool sectionAtFullBrightness;
+    // A frame of the picture on screen has been drawn at some brightness
+    // above black since it came in.
+    bool pictureSeen;
     bool staged = false;  // stage set; else the whole client area
     RECT stage = {0, 0, 0, 0};
 };

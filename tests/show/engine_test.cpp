@@ -590,12 +590,14 @@ const int CLOCK_TICKS = 800;
 
 // The counters after ticks 0, 1, 2, ...: one Tick() per tick, what an exact
 // timer gives.
-std::vector<Counters> ExactSchedule() {
+std::vector<Counters> ExactSchedule(const char* startPicture = CLOCK_START_PICTURE,
+                                    const char* interval = CLOCK_INTERVAL,
+                                    int ticks = CLOCK_TICKS) {
     EngineFixture f;
     f.show->clock = FakeClock;
-    f.Start(CLOCK_START_PICTURE, CLOCK_INTERVAL);
+    f.Start(startPicture, interval);
     std::vector<Counters> states{CountersOf(*f.show)};
-    while (static_cast<int>(states.size()) < CLOCK_TICKS) {
+    while (static_cast<int>(states.size()) < ticks) {
         f.show->Tick();
         states.push_back(CountersOf(*f.show));
     }
@@ -765,4 +767,78 @@ TEST_CASE("a relayout moves the picture into the new stage; its pan goes on from
     CHECK(f.show->state.srcRect.left == 472);  // the pan's next column
     CHECK(dest.left == 263);
     CHECK(f.show->state.shownTicks == shown + 1);
+}
+
+TEST_CASE("a paint during a sleep neither loses nor adds show time") {
+    // Picture 1 at 30 s: the timer sleeps from tick 31 until the fade-out at
+    // tick 435 (26.7 s); picture 2 comes in at tick 450.
+    const std::vector<Counters> exact = ExactSchedule("1", "30", 500);
+    const DWORD sleepStart = 31 * 66;
+    const DWORD sleepEnd = 435 * 66;
+    const DWORD paints[] = {sleepStart + 1, sleepStart + 5000, sleepStart + 20000, sleepEnd - 1};
+    for (DWORD paintAt : paints) {
+        CAPTURE(paintAt);
+        EngineFixture f;
+        fakeNow = 0;
+        f.show->clock = FakeClock;
+        f.Start("1", "30");
+        // The timer's messages come when its period says; the paint comes
+        // in between and wakes it.
+        bool painted = false;
+        int firstWrong = -1;
+        DWORD now = 0;
+        for (;;) {
+            DWORD next = now + f.show->timerPeriodMs;
+            if (!painted && paintAt < next) {
+                fakeNow = now = paintAt;
+                f.show->RedrawAtNextTick();
+                painted = true;
+                continue;
+            }
+            fakeNow = now = next;
+            int due = static_cast<int>((now + 33) / 66);
+            if (due >= 500) break;
+            f.show->OnTimer();
+            if (firstWrong < 0 && !(CountersOf(*f.show) == exact[due])) firstWrong = due;
+        }
+        CHECK(painted);
+        CHECK(firstWrong == -1);
+        CHECK(f.show->pictureNumber == 3);  // picture 2 on screen, on time
+    }
+}
+
+TEST_CASE("a click just before or just after a picture change shows the next picture") {
+    // Picture 1 at 15 s: picture 2 comes in at tick 225.
+    struct Case {
+        const char* name;
+        DWORD timerUpTo;  // the timer has run the ticks up to here
+        DWORD clickAt;
+    };
+    const Case cases[] = {
+        {"a tick before the change", 223 * 66, 224 * 66 + 10},
+        {"the change due, its timer message not yet handled", 224 * 66, 225 * 66 + 20},
+        {"the change drawn in black by the timer", 225 * 66, 225 * 66 + 40},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(std::string(c.name));
+        EngineFixture f;
+        fakeNow = 0;
+        f.show->clock = FakeClock;
+        f.Start("1", "15");
+        for (DWORD t = 66; t <= c.timerUpTo; t += 66) {
+            fakeNow = t;
+            f.show->OnTimer();
+        }
+        fakeNow = c.clickAt;
+        f.show->OnClick();
+        CHECK(f.show->pictureNumber == 3);  // picture 2 on screen
+        REQUIRE(f.show->currentPicture != nullptr);
+        CHECK(f.show->state.shownTicks <= 3);  // at the start of its fade-in
+        // It stays for its interval: the timer does not bring another one.
+        for (DWORD t = c.clickAt + 66; t <= c.clickAt + 100 * 66; t += 66) {
+            fakeNow = t;
+            f.show->OnTimer();
+        }
+        CHECK(f.show->pictureNumber == 3);
+    }
 }
