@@ -42,14 +42,49 @@ bool Append(char (&path)[MAX_PATH], const char* tail) {
     return true;
 }
 
+// A drive letter and a separator, or a UNC path (\\server\share).
+bool IsAbsolute(const wchar_t* path) {
+    bool drive = ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+                 path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    return drive || (path[0] == L'\\' && path[1] == L'\\');
+}
+
+// The ANSI form of a wide path; false when a character of it has none in
+// the ANSI code page (it would come out as '?', naming no file).
+bool ToAnsi(const wchar_t* wide, char (&path)[MAX_PATH]) {
+    BOOL lossy = FALSE;
+    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path, MAX_PATH, nullptr,
+                                    &lossy);
+    return bytes > 0 && !lossy;
+}
+
+// %LOCALAPPDATA% as an absolute ANSI path.  A folder name outside the ANSI
+// code page (a Cyrillic user name on a Western system, say) is reached
+// through the path's short (8.3) form, where the volume keeps one.  False
+// where there is no such path: no LOCALAPPDATA (Windows XP), one that is
+// not absolute (empty, relative, a %VARIABLE% left unexpanded), which
+// would name another folder in every current directory, or no ANSI form.
+bool LocalAppData(char (&path)[MAX_PATH]) {
+    wchar_t wide[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", wide, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !IsAbsolute(wide)) {
+        return false;
+    }
+    if (ToAnsi(wide, path)) {
+        return true;
+    }
+    wchar_t shortForm[MAX_PATH];
+    length = GetShortPathNameW(wide, shortForm, MAX_PATH);
+    return length != 0 && length < MAX_PATH && ToAnsi(shortForm, path);
+}
+
 // The per-user copy of the Windows directory's file `name`, where current
 // Windows redirects a 32-bit program's writes to it:
-// %LOCALAPPDATA%\VirtualStore\Windows\name.  False where LOCALAPPDATA is
-// not set (Windows XP) or the path does not fit; the Windows directory's
-// file is then the only one.  `createFolders` makes the folders on the way.
+// %LOCALAPPDATA%\VirtualStore\Windows\name.  False where there is no usable
+// LOCALAPPDATA or the path does not fit; the Windows directory's file is
+// then the only one.  `createFolders` makes the folders on the way.
 bool PerUserPath(const char* name, char (&path)[MAX_PATH], bool createFolders) {
-    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    if (!LocalAppData(path)) {
         return false;
     }
     for (const char* folder : PER_USER_FOLDERS) {
@@ -70,9 +105,20 @@ const char* FileInUse(const char* name, char (&perUser)[MAX_PATH]) {
     return PerUserPath(name, perUser, false) && IsFile(perUser) ? perUser : name;
 }
 
+// Clears the read-only attribute that a copy takes over from its source.
+bool MakeWritable(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    return (attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+           SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 // Makes the per-user file a copy of the Windows directory's file, if there
 // is one, so that no other key is lost.  False when it cannot: a per-user
-// file without those keys would hide them.
+// file without those keys would hide them.  The copy is the user's own to
+// write, also where an administrator made the original read-only.
 bool StartPerUserFile(const char* name, char (&perUser)[MAX_PATH]) {
     char windowsFile[MAX_PATH];
     UINT length = GetWindowsDirectoryA(windowsFile, MAX_PATH);
@@ -81,7 +127,10 @@ bool StartPerUserFile(const char* name, char (&perUser)[MAX_PATH]) {
         return false;
     }
     // Never over a per-user file that another process has just made.
-    return CopyFileA(windowsFile, perUser, TRUE) || !IsFile(windowsFile) || IsFile(perUser);
+    if (CopyFileA(windowsFile, perUser, TRUE)) {
+        return MakeWritable(perUser);
+    }
+    return !IsFile(windowsFile) || IsFile(perUser);
 }
 
 // The integer the key's value text begins with, or `defaultValue` when the

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "config/settings.h"
@@ -185,4 +187,117 @@ TEST_CASE("the program's own settings file round-trips through the plain operati
     CHECK(WriteStartPicture(9) == 1);
     CHECK(ReadIntervalSeconds() == 75);
     CHECK(ReadStartPicture() == 9);
+}
+
+namespace {
+
+// Sets LOCALAPPDATA for this process, and puts it back as it was.
+class LocalAppDataSetTo {
+public:
+    explicit LocalAppDataSetTo(const std::wstring& value) {
+        wchar_t old[MAX_PATH];
+        DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", old, MAX_PATH);
+        hadOld_ = length > 0 && length < MAX_PATH;
+        if (hadOld_) old_ = old;
+        SetEnvironmentVariableW(L"LOCALAPPDATA", value.c_str());
+    }
+    ~LocalAppDataSetTo() {
+        SetEnvironmentVariableW(L"LOCALAPPDATA", hadOld_ ? old_.c_str() : nullptr);
+    }
+
+private:
+    bool hadOld_;
+    std::wstring old_;
+};
+
+// Makes `folder`\VirtualStore\Windows\`name` (wide paths, folders
+// included) holding `bytes`; returns the file's path.
+std::wstring PutPerUserFile(const std::wstring& folder, const char* name,
+                            const std::string& bytes) {
+    std::wstring path = folder;
+    for (const wchar_t* part : {L"", L"\\VirtualStore", L"\\Windows"}) {
+        path += part;
+        CreateDirectoryW(path.c_str(), nullptr);
+    }
+    path += L"\\" + std::wstring(name, name + std::strlen(name));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+std::string WideFileBytes(const std::wstring& path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char chunk[512];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void RemovePerUserFile(const std::wstring& folder, const char* name) {
+    DeleteFileW(
+        (folder + L"\\VirtualStore\\Windows\\" + std::wstring(name, name + std::strlen(name)))
+            .c_str());
+    RemoveDirectoryW((folder + L"\\VirtualStore\\Windows").c_str());
+    RemoveDirectoryW((folder + L"\\VirtualStore").c_str());
+}
+
+}  // namespace
+
+TEST_CASE("a LOCALAPPDATA that is not an absolute path names no per-user file") {
+    const char* name = "velmor_settings_relative.INI";
+    ScratchProfile profile(name);
+    profile.Put("Image", "NO", "9");
+    // Each value, taken as a path, would be relative to the current directory.
+    for (const wchar_t* value : {L"relative", L"%LOCALAPPDATA%", L"\\no-drive"}) {
+        CAPTURE(std::string(value, value + wcslen(value)));
+        std::wstring folder = value;
+        if (folder[0] != L'\\') PutPerUserFile(folder, name, "[Image]\r\nNO=4\r\n");
+        LocalAppDataSetTo set(value);
+        CHECK(ReadStartPictureFrom(name) == 9);
+        CHECK(WriteStartPictureTo(name, 10) == 1);
+        CHECK(profile.Bytes() == "[Image]\r\nNO=10\r\n");
+        profile.Put("Image", "NO", "9");
+        if (folder[0] != L'\\') {
+            RemovePerUserFile(folder, name);
+            RemoveDirectoryW(folder.c_str());
+        }
+    }
+}
+
+TEST_CASE("a per-user folder named outside the ANSI code page is found and written") {
+    const char* name = "velmor_settings_wide.INI";
+    ScratchProfile profile(name);
+    profile.Put("Image", "NO", "9");
+    // A profile folder in Cyrillic, as a Russian user's on a Western system.
+    wchar_t temp[MAX_PATH];
+    REQUIRE(GetTempPathW(MAX_PATH, temp) > 0);
+    const std::wstring profileFolder = std::wstring(temp) + L"velmor-\u0422\u0435\u0441\u0442";
+    const std::wstring local = profileFolder + L"\\Local";
+    CreateDirectoryW(profileFolder.c_str(), nullptr);
+    const std::wstring perUser = PutPerUserFile(local, name, "[Image]\r\nNO=4\r\n");
+    BOOL lossy = FALSE;
+    char ansi[MAX_PATH];
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, local.c_str(), -1, ansi, MAX_PATH, nullptr,
+                        &lossy);
+    MESSAGE("ANSI code page " << GetACP() << ", the folder's ANSI name "
+                              << std::string(lossy ? "lost" : "kept"));
+
+    {
+        LocalAppDataSetTo set(local);
+        CHECK(ReadStartPictureFrom(name) == 4);
+        CHECK(WriteStartPictureTo(name, 6) == 1);
+    }
+    CHECK(WideFileBytes(perUser) == "[Image]\r\nNO=6\r\n");
+    CHECK(profile.Bytes() == "[Image]\r\nNO=9\r\n");
+
+    RemovePerUserFile(local, name);
+    RemoveDirectoryW(local.c_str());
+    RemoveDirectoryW(profileFolder.c_str());
 }

@@ -67,8 +67,9 @@ run_case() {
 
 failed=0
 run_case "without a Windows directory file*" || failed=1
-# A file an administrator left there, which the user can read only.
+# A file an administrator left there and made read-only (to everyone: the
+# read-only attribute, which a copy takes over).
 printf '[Image]\r\nNO=7\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=200\r\n' >"$windows/velmor.INI"
-chmod 644 "$windows/velmor.INI"
+chmod 444 "$windows/velmor.INI"
 run_case "a Windows directory file is read*" || failed=1
 exit "$failed"

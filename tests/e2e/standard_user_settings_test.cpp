@@ -118,11 +118,13 @@ TEST_CASE("a Windows directory file is read and never changed; a per-user file w
     DeleteFileA(PerUserIniPath().c_str());
 
     // Its interval is shown; the first change starts the per-user file as
-    // a copy of it, so its picture number is kept.
+    // a copy of it, so its picture number is kept.  The Windows directory's
+    // file is read-only; the copy is not.
     RunDialog("200", 0);
     CHECK_FALSE(Exists(PerUserIniPath()));
     RunDialog("200", 1);
     CHECK(BytesOf(PerUserIniPath()) == "[Image]\r\nNO=7\r\n[Config]\r\n" + IntervalLine("201"));
+    CHECK((GetFileAttributesA(PerUserIniPath().c_str()) & FILE_ATTRIBUTE_READONLY) == 0);
 
     // The per-user values are the ones read: the dialog shows 45, and the
     // show starts with picture 3 (saving 3 again, not the 7 it would have
