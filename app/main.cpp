@@ -15,11 +15,29 @@
 
 namespace {
 
-// Shift-JIS (code page 932) texts, passed to MessageBoxA as they are:
-// "no password can be set" and "password setting".
+// Shift-JIS (code page 932) texts: "no password can be set" and
+// "password setting".
 const char PASSWORD_TEXT[] =
     "\x90\xDD\x92\xE8\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x82\xF1\x82\xC5\x82\xB7\x82\xE6";
 const char PASSWORD_CAPTION[] = "\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\x82\xCC\x90\xDD\x92\xE8";
+const UINT PASSWORD_CODE_PAGE = 932;
+
+// Says that no password can be set, in the same Japanese words on every
+// system: the texts are read as code page 932 whatever the system's own
+// ANSI code page is (MessageBoxA would read them in that one).  Where the
+// system cannot convert from 932, the bytes go out as they are.
+void ShowPasswordBox() {
+    wchar_t text[64];
+    wchar_t caption[64];
+    if (MultiByteToWideChar(PASSWORD_CODE_PAGE, MB_ERR_INVALID_CHARS, PASSWORD_TEXT, -1, text, 64) >
+            0 &&
+        MultiByteToWideChar(PASSWORD_CODE_PAGE, MB_ERR_INVALID_CHARS, PASSWORD_CAPTION, -1, caption,
+                            64) > 0) {
+        MessageBoxW(nullptr, text, caption, MB_OK);
+    } else {
+        MessageBoxA(nullptr, PASSWORD_TEXT, PASSWORD_CAPTION, MB_OK);
+    }
+}
 
 // The up-down control of the configuration dialog needs its class.
 void InitCommonControlClasses() {
@@ -101,7 +119,7 @@ bool Dispatch(HINSTANCE instance, const CommandLineWords& words) {
             windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_BLANK));
             return OpenWindow(windowClass, NewWindow<FullScreenSaverWindow>(), nullptr);
         case MODE_PASSWORD:
-            MessageBoxA(nullptr, PASSWORD_TEXT, PASSWORD_CAPTION, MB_OK);
+            ShowPasswordBox();
             return false;
         case MODE_WINDOWED:
         default:

@@ -1,4 +1,6 @@
-// The password switch: only a message box saying no password can be set.
+// The password switch: only a message box saying no password can be set,
+// in the same Japanese words under any ANSI code page (CTest runs it under
+// code page 932 and under 1252).
 
 #include <doctest/doctest.h>
 
