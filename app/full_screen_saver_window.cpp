@@ -1,15 +1,34 @@
 #include "app/full_screen_saver_window.h"
 
+#include "app/monitors.h"
+
+namespace {
+
+// One stage on each monitor; the primary one alone where the system lists
+// no monitors.
+int FullScreenStages(const FullScreenPlacement& place, Stage (&stages)[ShowSet::MOST_SHOWS]) {
+    POINT origin = {place.window.left, place.window.top};
+    int count = MonitorStages(origin, stages, ShowSet::MOST_SHOWS);
+    if (count > 0) return count;
+    stages[0] = Stage();
+    stages[0].area = place.stage;
+    stages[0].primary = true;
+    return 1;
+}
+
+}  // namespace
+
 FullScreenSaverWindow::FullScreenSaverWindow()
     : SaverWindow(), firstMousePos(0), pointerAtDisplayChange(0) {}
 
 FullScreenSaverWindow::~FullScreenSaverWindow() {}
 
-// A borderless window over every monitor, the show in the primary one;
-// `parent` is not used.
+// A borderless window over every monitor, a show on each; `parent` is not
+// used.
 int FullScreenSaverWindow::Create(HWND) {
     FullScreenPlacement place = CurrentFullScreenPlacement();
-    show.SetStage(place.stage);
+    Stage stages[ShowSet::MOST_SHOWS];
+    if (shows.SetStages(stages, FullScreenStages(place, stages)) == 0) return 0;
     const RECT& area = place.window;
     return MakeWindow(SAVER_CLASS, "velmor", WS_POPUP, area.left, area.top, area.right - area.left,
                       area.bottom - area.top, nullptr);
@@ -34,8 +53,8 @@ void FullScreenSaverWindow::FollowDisplayChange() {
         else
             pointerAtDisplayChange = where;
     }
-    show.SetStage(place.stage);
-    show.Relayout();
+    Stage stages[ShowSet::MOST_SHOWS];
+    shows.SetStages(stages, FullScreenStages(place, stages));
 }
 
 FullScreenPlacement PlaceFullScreen(const RECT& virtualScreen, int primaryWidth,

@@ -3,7 +3,8 @@
 
 #include "app/saver_window.h"
 
-// The borderless window that covers every monitor and closes on any input.
+// The borderless window that covers every monitor, runs a slide show on
+// each, and closes on any input.
 class FullScreenSaverWindow : public SaverWindow {
 public:
     FullScreenSaverWindow();
@@ -12,8 +13,8 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Monitors were plugged in, unplugged, moved or given another
-    // resolution: the window moves to the new virtual screen and the show
-    // is laid out again in the primary monitor.  Not input.
+    // resolution: the window moves to the new virtual screen, and the shows
+    // follow their monitors (ShowSet::SetStages).  Not input.
     void FollowDisplayChange();
 
     LPARAM firstMousePos;  // lParam of the first mouse move; 0 = none yet
@@ -25,8 +26,8 @@ public:
 
 // Where the full-screen window goes: over the virtual screen, the rectangle
 // that spans every monitor (screen coordinates; it starts left of or above
-// 0,0 where a monitor lies there), with the show staged in the primary
-// monitor (client coordinates).
+// 0,0 where a monitor lies there), and where the primary monitor is in it
+// (client coordinates).
 struct FullScreenPlacement {
     RECT window;
     RECT stage;

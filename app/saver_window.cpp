@@ -11,19 +11,24 @@ SaverWindow::~SaverWindow() {}
 
 void SaverWindow::Bind(HWND window) {
     hwnd = window;
-    show.hwnd = window;
+    shows.Bind(window);
 }
 
 // Preview (with a parent): a child covering the parent's client area, and
 // the start picture is left alone at close.  Windowed (no parent): an
-// ordinary overlapped window where the system places it.
+// ordinary overlapped window where the system places it.  Either way one
+// show, in the whole client area.
 int SaverWindow::Create(HWND parent) {
+    Stage whole;
+    whole.primary = true;
+    whole.wholeClient = true;
+    if (shows.SetStages(&whole, 1) == 0) return 0;
     RECT rect = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
     const char* className = WINDOWED_CLASS;
     const char* title = "velmor";
     DWORD style = WS_OVERLAPPEDWINDOW;
     if (parent != nullptr) {
-        show.savePictureNumber = 0;
+        shows.savePictureNumber = 0;
         GetClientRect(parent, &rect);
         className = SAVER_CLASS;
         title = "velmor_SSPT";

@@ -3,15 +3,16 @@
 
 #include <windows.h>
 
-#include "show/slide_show.h"
+#include "show/show_set.h"
 
 // Window classes: the preview and full-screen windows go by the name that
 // screen-saver windows are known by; the windowed mode has its own class.
 extern const char SAVER_CLASS[];
 extern const char WINDOWED_CLASS[];
 
-// The window of the preview and windowed modes.  It runs a slide show and
-// forwards its messages to it (app/window_messages.cpp).  Once Create has
+// The window of the preview and windowed modes.  It runs a slide show in
+// its client area and forwards its messages to it
+// (app/window_messages.cpp).  Once Create has
 // returned 1 the object owns itself: it deletes itself when its window
 // receives WM_NCDESTROY.  While Create runs, and after it has returned 0,
 // the object is its creator's to delete.
@@ -27,7 +28,7 @@ public:
     void Bind(HWND window);
 
     HWND hwnd;
-    SlideShow show;
+    ShowSet shows;
 
     SaverWindow(const SaverWindow&) = delete;
     SaverWindow& operator=(const SaverWindow&) = delete;

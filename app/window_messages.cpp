@@ -27,21 +27,23 @@ LRESULT CALLBACK SaverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 LRESULT SaverWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
-            if (wParam == show.timerId) {
-                show.OnTimer();
+            if (wParam == shows.timer.timerId) {
+                shows.OnTimer();
             }
             break;
-        case WM_PAINT:
+        case WM_PAINT: {
             // No drawing here: the default processing erases with black, and
-            // the next tick draws the picture again.
-            show.OnFirstPaint();
-            show.RedrawAtNextTick();
+            // the shows there draw their pictures again at their next tick.
+            RECT updated = {0, 0, 0, 0};
+            GetUpdateRect(hwnd, &updated, FALSE);
+            shows.OnPaint(updated);
             break;
+        }
         case WM_LBUTTONDOWN:
-            show.OnClick();  // a tick at once, which moves on to the next picture
+            shows.OnClick();  // a tick at once, which moves on to the next picture
             break;
         case WM_DESTROY:
-            show.StopShow();
+            shows.StopShow();
             PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY: {

@@ -5,7 +5,6 @@
 
 // The slide show's frame counters and the layout of the picture on screen.
 struct EngineState {
-    int firstPaintPending = 1;  // the first WM_PAINT starts the show
     int cycleTick = 0;          // ticks into the current display interval
     int shownTicks = 0;         // ticks since the picture on screen came in
     bool pictureShown = false;  // a picture has been swapped in since the start

@@ -11,6 +11,15 @@ int LateStartTick(int cycleTick, int intervalTicks) {
     return start < LATE_START_FLOOR ? LATE_START_FLOOR : start;
 }
 
+int PictureTicks(int pictureNumber, int intervalTicks) {
+    int period = PeriodTicks(intervalTicks, pictureNumber == WIDE_PICTURE);
+    if (pictureNumber != LATE_START_PICTURE) return period;
+    // cycleTick runs from the late start to the period; a start at the
+    // period itself (the shortest interval) wraps to a whole one.
+    int start = LateStartTick(0, intervalTicks);
+    return start < period ? period - start : period;
+}
+
 int NextPictureNumber(int pictureNumber) {
     int next = pictureNumber + 1;
     return next > PICTURE_COUNT ? 1 : next;
@@ -63,17 +72,17 @@ RECT SourceRectFor(const FramePlan& plan, bool widePicture, int width, int shown
     return src;
 }
 
-TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, bool clicked) {
+TickStart BeginTick(EngineState& state, int intervalTicks, int shown, int next, bool clicked) {
     if (clicked) {
         state.cycleTick = 0;
         state.shownTicks = 0;
     }
     TickStart start;
-    start.period = PeriodTicks(intervalTicks, IsWidePictureOnScreen(pictureNumber));
+    start.period = PeriodTicks(intervalTicks, shown == WIDE_PICTURE);
     state.cycleTick %= start.period;
     start.newPicture = state.cycleTick == 0;
     if (start.newPicture) {
-        if (IsPictureTwelveNext(pictureNumber))
+        if (next == LATE_START_PICTURE)
             state.cycleTick = LateStartTick(state.cycleTick, intervalTicks);
         state.shownTicks = 0;
     }
@@ -89,23 +98,23 @@ long long MsUntilTick(int tick, long long elapsedMs) {
     return static_cast<long long>(tick) * SHOW_TIMER_PERIOD_MS - elapsedMs;
 }
 
-int TicksUntilChange(const EngineState& state, int intervalTicks, int pictureNumber,
+int TicksUntilChange(const EngineState& state, int intervalTicks, int shown, int next,
                      int pictureWidth, bool loaderHeld) {
-    EngineState next = state;
+    EngineState ahead = state;
     RECT src = state.srcRect;
-    const bool wide = IsWidePictureOnScreen(pictureNumber);
+    const bool wide = shown == WIDE_PICTURE;
     // A new picture comes at the latest when cycleTick reaches the period.
     const int longest = PeriodTicks(intervalTicks, wide) + 1;
-    for (int ahead = 1; ahead < longest; ++ahead) {
-        TickStart start = BeginTick(next, intervalTicks, pictureNumber, false);
-        if (start.newPicture) return ahead;
-        FramePlan plan = PlanFrame(next.shownTicks, next.cycleTick, start.period, wide);
-        if (plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT) return ahead;
-        if (loaderHeld && ReleasesLoader(next.shownTicks)) return ahead;
-        RECT shown = SourceRectFor(plan, wide, pictureWidth, next.shownTicks, src);
-        if (!EqualRect(&shown, &src)) return ahead;
-        ++next.shownTicks;
-        ++next.cycleTick;
+    for (int ticks = 1; ticks < longest; ++ticks) {
+        TickStart start = BeginTick(ahead, intervalTicks, shown, next, false);
+        if (start.newPicture) return ticks;
+        FramePlan plan = PlanFrame(ahead.shownTicks, ahead.cycleTick, start.period, wide);
+        if (plan.kind == FRAME_FADE_IN || plan.kind == FRAME_FADE_OUT) return ticks;
+        if (loaderHeld && ReleasesLoader(ahead.shownTicks)) return ticks;
+        RECT view = SourceRectFor(plan, wide, pictureWidth, ahead.shownTicks, src);
+        if (!EqualRect(&view, &src)) return ticks;
+        ++ahead.shownTicks;
+        ++ahead.cycleTick;
     }
     return longest;
 }

@@ -24,21 +24,15 @@ const int LATE_START_FLOOR = 225;
 const int LATE_START_PICTURE = 12;
 const int WIDE_PICTURE = 11;  // about four times as wide as high: panned
 
-// pictureNumber holds the next picture to load, so the wide picture is on
-// screen exactly while it is 12; and when it is 12 at a picture change,
-// picture 12 is the one coming on screen.
-inline bool IsWidePictureOnScreen(int pictureNumber) {
-    return pictureNumber == WIDE_PICTURE + 1;
-}
-inline bool IsPictureTwelveNext(int pictureNumber) {
-    return pictureNumber == LATE_START_PICTURE;
-}
-
 // The period of the current interval: I, or max(I, 570) for the wide picture.
 int PeriodTicks(int intervalTicks, bool widePicture);
 
 // Where picture 12 starts its interval: max(cycleTick + 3I/4, 225).
 int LateStartTick(int cycleTick, int intervalTicks);
+
+// How many ticks picture `pictureNumber` stays on screen once it has come
+// in: its period, less picture 12's late start.
+int PictureTicks(int pictureNumber, int intervalTicks);
 
 // 1..12 cyclically: the number after n, and the number before n (the
 // picture on screen when pictureNumber is n).
@@ -74,13 +68,14 @@ inline bool ReleasesLoader(int shownTicks) {
 }
 
 // The counter work of the start of a tick: the click reset, the reduction
-// of cycleTick modulo the period and, when it comes out 0, the start of a
-// new picture (picture 12's late start, shownTicks back to 0).
+// of cycleTick modulo the period of picture `shown` (the one on screen, 0 for
+// none yet) and, when it comes out 0, the start of a new picture, `next`
+// (picture 12's late start, shownTicks back to 0).
 struct TickStart {
     int period;
     bool newPicture;  // the caller swaps the next picture in
 };
-TickStart BeginTick(EngineState& state, int intervalTicks, int pictureNumber, bool clicked);
+TickStart BeginTick(EngineState& state, int intervalTicks, int shown, int next, bool clicked);
 
 // The clock's ticks: tick 0 is the show's first, and tick n falls n timer
 // periods after it, whenever the timer messages really come.  A tick is due
@@ -93,9 +88,9 @@ long long MsUntilTick(int tick, long long elapsedMs);
 // How many ticks ahead lies the next one that changes what the window shows
 // (a new picture, a fade step, other columns of the pan) or first releases
 // the loader (while `loaderHeld`); 1 is the next tick.  `state` holds the
-// counters as the next tick finds them, `pictureWidth` is the whole width of
-// the picture on screen.
-int TicksUntilChange(const EngineState& state, int intervalTicks, int pictureNumber,
+// counters as the next tick finds them; `shown` is the picture on screen,
+// `pictureWidth` its whole width, and `next` the one after it.
+int TicksUntilChange(const EngineState& state, int intervalTicks, int shown, int next,
                      int pictureWidth, bool loaderHeld);
 
 #endif

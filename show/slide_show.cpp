@@ -1,13 +1,14 @@
-// The slide show: started by the window's first paint, stepped one frame per
-// timer tick, stopped when the window is destroyed.  All of it runs on the
-// GUI thread.
+// One slide show: begun by its window's first paint (or when its monitor
+// comes), stepped frame by frame as the clock's ticks fall due, stopped when
+// the window is destroyed (or its monitor goes).  All of it runs on the GUI
+// thread.
 #include "show/slide_show.h"
 
 #include <utility>
 
-#include "config/settings.h"
 #include "show/layout.h"
 #include "show/loader_events.h"
+#include "show/picture_sequence.h"
 #include "win32/device_context.h"
 
 namespace {
@@ -28,72 +29,43 @@ SlideShow::SlideShow()
       loaderThreadId(0),
       hwnd(nullptr),
       pictureNumber(0),
+      shownNumber(0),
       clicked(0),
-      savePictureNumber(1),
       intervalTicks(0),
-      timerId(0),
       loaderRoutine(LoaderThreadProc),
-      clock(SystemMilliseconds),
+      sequence(nullptr),
+      sequenceSlot(0),
+      running(false),
+      startTick(0),
       clockTicks(0),
-      timerPeriodMs(0),
       sectionAtFullBrightness(true),
       pictureSeen(false) {}
 
-// The loader thread and the timer were stopped at WM_DESTROY; only the two
-// pictures are left to free, the prepared one first.
+// The loader thread was stopped by StopShow; only the two pictures are left
+// to free, the prepared one first.
 SlideShow::~SlideShow() {
     preparedPicture.reset();
     currentPicture.reset();
 }
 
-int SlideShow::OnFirstPaint() {
-    if (state.firstPaintPending) {
-        state.firstPaintPending = 0;
-        StartShow();
-    }
-    return 1;
-}
-
-int SlideShow::StartShow() {
-    pictureNumber = ReadStartPicture();
-    intervalTicks = ReadIntervalSeconds() * TICKS_PER_SECOND;
-    // The clock's tick 0 is this one, from where the timer's periods count.
-    showTime.Start(clock());
-    clockTicks = 0;
-    timerId = SetTimer(hwnd, SHOW_TIMER_ID, SHOW_TIMER_PERIOD_MS, nullptr);
-    timerPeriodMs = SHOW_TIMER_PERIOD_MS;
-    if (timerId != 0) Tick();  // loads and shows the first picture at once
-    return 1;
+int SlideShow::Begin(int firstPicture, int ticksPerPicture, int atTick) {
+    pictureNumber = firstPicture;
+    intervalTicks = ticksPerPicture;
+    startTick = atTick;
+    clockTicks = 0;  // the show's tick 0 is this one
+    running = true;
+    return Tick();  // loads and shows the first picture at once
 }
 
 int SlideShow::Tick() {
-    int result = RunTick(true);
-    SetTimerForNextChange();
-    return result;
-}
-
-int SlideShow::OnTimer() {
-    if (timerId == 0) return 0;
-    int result = RunDueTicks(true);
-    SetTimerForNextChange();
-    return result;
-}
-
-int SlideShow::OnClick() {
-    // The ticks a sleeping timer has not run yet come before the click's.
-    if (timerId != 0) RunDueTicks(false);
-    // The click asks for a picture the user has not seen.  When one of those
-    // ticks (or the last timer tick, in black) has just brought the next
-    // picture in, that is the one: the click's tick draws it instead of
-    // passing over it.
-    if (!currentPicture || pictureSeen) clicked = 1;
-    return Tick();
+    return RunTick(true);
 }
 
 // Every tick missed is applied in order, so that no picture change, fade
 // step or pan step is lost to the counters; only the last may be drawn.
-int SlideShow::RunDueTicks(bool drawLast) {
-    const int due = TickDueAt(showTime.Elapsed(clock(), timerPeriodMs));
+int SlideShow::RunDueTicks(long long elapsedMs, bool drawLast) {
+    if (!running) return 0;
+    const int due = TickDueAt(elapsedMs) - startTick;
     int result = 1;
     while (clockTicks < due) {
         ++clockTicks;
@@ -102,20 +74,30 @@ int SlideShow::RunDueTicks(bool drawLast) {
     return result;
 }
 
+int SlideShow::OnClick(long long elapsedMs) {
+    // The ticks a sleeping timer has not run yet come before the click's.
+    RunDueTicks(elapsedMs, false);
+    // When one of those ticks (or the last timer tick, in black) has just
+    // brought the next picture in, that is the one the click asks for: the
+    // click's tick draws it instead of passing over it.
+    if (!currentPicture || pictureSeen) clicked = 1;
+    return Tick();
+}
+
 int SlideShow::RunTick(bool draw) {
-    // A click before the show has started (or without a timer) must not
-    // step counters that have no interval yet.
-    if (timerId == 0) return 0;
+    // A click before the show has begun must not step counters that have no
+    // interval yet.
+    if (!running) return 0;
 
     bool wasClicked = clicked != 0;
     if (wasClicked) {
-        InvalidateRect(hwnd, nullptr, TRUE);
+        ClearArea();
         clicked = 0;
     }
-    TickStart start = BeginTick(state, intervalTicks, pictureNumber, wasClicked);
+    TickStart start = BeginTick(state, intervalTicks, shownNumber, pictureNumber, wasClicked);
     if (start.newPicture) {
         Advance();
-        InvalidateRect(hwnd, nullptr, TRUE);  // WM_PAINT clears to black
+        ClearArea();  // WM_PAINT clears it to black
     }
 
     if (!currentPicture) {
@@ -125,7 +107,7 @@ int SlideShow::RunTick(bool draw) {
         return 0;
     }
 
-    bool wide = IsWidePictureOnScreen(pictureNumber);
+    bool wide = shownNumber == WIDE_PICTURE;
     if (start.newPicture) LayOut(wide);
     FramePlan plan = PlanFrame(state.shownTicks, state.cycleTick, start.period, wide);
     if (draw)
@@ -143,13 +125,26 @@ int SlideShow::RunTick(bool draw) {
     return 1;
 }
 
+RECT SlideShow::Area() const {
+    RECT area = stage;  // all 0 when no stage was set
+    if (!staged) GetClientRect(hwnd, &area);
+    return area;
+}
+
+// Invalidates the show's part of the window, which WM_PAINT then erases to
+// black; the other shows of the window keep their pictures.
+void SlideShow::ClearArea() {
+    if (staged)
+        InvalidateRect(hwnd, &stage, TRUE);
+    else
+        InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 // Places the picture that has just come in, in the stage or else the whole
 // client area; a later change of the window's size takes effect at the
 // next picture (or at Relayout).
 void SlideShow::LayOut(bool wide) {
-    RECT area = stage;  // all 0 when no stage was set
-    if (!staged) GetClientRect(hwnd, &area);
-    ComputeStageLayout(state, area, currentPicture->Width(), currentPicture->Height(true), wide);
+    ComputeStageLayout(state, Area(), currentPicture->Width(), currentPicture->Height(true), wide);
 }
 
 void SlideShow::SetStage(const RECT& area) {
@@ -162,10 +157,10 @@ void SlideShow::Relayout() {
         // Only where the picture goes changes: the part of it on screen (the
         // wide picture's pan position) stays.
         RECT shown = state.srcRect;
-        LayOut(IsWidePictureOnScreen(pictureNumber));
+        LayOut(shownNumber == WIDE_PICTURE);
         state.srcRect = shown;
     }
-    InvalidateRect(hwnd, nullptr, TRUE);  // WM_PAINT clears to black
+    ClearArea();
     RedrawAtNextTick();
 }
 
@@ -220,31 +215,17 @@ bool SlideShow::IsOnScreen(const RECT& src, const RECT& dest) const {
 
 void SlideShow::RedrawAtNextTick() {
     drawn.valid = false;
-    SetTimerForNextChange();
 }
 
-// The timer runs every period while the window changes at every tick (fades,
-// the pan); otherwise it sleeps until the tick that next changes something.
-void SlideShow::SetTimerForNextChange() {
-    if (timerId == 0) return;
+// The next tick while the stage changes at every tick (fades, the pan) or
+// must be drawn again; otherwise the tick that next changes something.
+long long SlideShow::NextChangeMs() const {
     int ahead = 1;
     if (currentPicture && drawn.valid && !clicked) {
-        ahead = TicksUntilChange(state, intervalTicks, pictureNumber, currentPicture->Width(),
-                                 loaderControl.load() == LOADER_HOLD);
+        ahead = TicksUntilChange(state, intervalTicks, shownNumber, pictureNumber,
+                                 currentPicture->Width(), loaderControl.load() == LOADER_HOLD);
     }
-    // The time so far is read against the period in force until now: a sleep
-    // cut short (a paint, a click) is time that passed, not a clock that
-    // jumped, and the next reading is measured against the new period.
-    const long long elapsed = showTime.Elapsed(clock(), timerPeriodMs);
-    UINT period = SHOW_TIMER_PERIOD_MS;
-    if (ahead > 1) {
-        long long wait = MsUntilTick(clockTicks + ahead, elapsed);
-        if (wait > SHOW_TIMER_PERIOD_MS) period = static_cast<UINT>(wait);
-    }
-    // A running timer of the period is left alone, so that its rhythm holds;
-    // a sleep is set again each time, for its own length.
-    if (period == SHOW_TIMER_PERIOD_MS && timerPeriodMs == SHOW_TIMER_PERIOD_MS) return;
-    if (SetTimer(hwnd, timerId, period, nullptr) != 0) timerPeriodMs = period;
+    return static_cast<long long>(startTick + clockTicks + ahead) * SHOW_TIMER_PERIOD_MS;
 }
 
 int SlideShow::Advance() {
@@ -253,6 +234,15 @@ int SlideShow::Advance() {
     if (loaderThread) {
         loaderControl = LOADER_GO;
         WaitForLoaderThread();
+    }
+    if (sequence) {
+        // Where another show has come to need the picture chosen for now,
+        // another one comes in its place, loaded now.
+        int coming = sequence->Confirm(sequenceSlot, pictureNumber, startTick + clockTicks);
+        if (coming != pictureNumber) {
+            preparedPicture.reset();
+            pictureNumber = coming;
+        }
     }
     if (!preparedPicture) {
         // The first picture of the show, or a loader that made nothing or
@@ -269,35 +259,21 @@ int SlideShow::Advance() {
     drawn.valid = false;
     sectionAtFullBrightness = true;  // a new picture's section is made at full brightness
 
-    pictureNumber = NextPictureNumber(pictureNumber);
+    shownNumber = pictureNumber;
+    pictureNumber = sequence ? sequence->Next(sequenceSlot, shownNumber, startTick + clockTicks)
+                             : NextPictureNumber(shownNumber);
     loaderControl = LOADER_HOLD;
     StartLoaderThread();  // holds until the new picture has faded in
     return 1;
 }
 
 int SlideShow::StopShow() {
-    // pictureNumber is the next picture to load; the one on screen is the one
-    // before.  A show that never swapped a picture in (closed before its
-    // first paint, or without a timer) has none to save: the stored number
-    // stays as it was.
-    bool save = savePictureNumber && state.pictureShown;
-    int onScreen = 0;
-    if (save) {
-        onScreen = PictureOnScreen(pictureNumber);
-        WriteStartPicture(onScreen);
-    }
-
-    if (timerId != 0) {
-        KillTimer(hwnd, timerId);
-        timerId = 0;
-    }
+    running = false;
     if (loaderThread) {
         loaderControl = LOADER_QUIT;
         WaitForLoaderThread();
         loaderThread.Reset(nullptr);
     }
-    // The field follows the saved number, now that no loader reads it.
-    if (save) pictureNumber = onScreen;
     return 1;
 }
 

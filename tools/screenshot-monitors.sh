@@ -5,8 +5,8 @@
 # (build/screenshot-monitors-prefix32 or 64).  The picture is the whole X
 # screen at half size, each monitor framed in grey, the part of the X screen
 # that no monitor shows in light grey.  Fails when a pixel of a monitor
-# shows the magenta X root (a monitor the saver left uncovered), or when the
-# primary shows no photograph.  tools/screenshots.sh runs it too.
+# shows the magenta X root (a monitor the saver left uncovered), or when a
+# monitor shows no photograph.  tools/screenshots.sh runs it too.
 set -uo pipefail
 . "$(dirname "$0")/prepare.sh" screenshot-monitors
 scr_path=$VELMOR_ROOT/build/win$bits/app/velmor.scr
@@ -39,8 +39,10 @@ for monitor in 1280x1024+0+0 1024x768+1280+0; do
     shown=$(magenta "$monitor")
     [ "$shown" = 0 ] || fail "$shown pixels of the monitor $monitor show the desktop"
 done
-colours=$(convert "$work/root.png" -crop 1024x768+1280+0 +repage -format '%k' info:)
-[ "$colours" -ge 500 ] || fail "the primary monitor shows no photograph ($colours colours)"
+for monitor in 1280x1024+0+0 1024x768+1280+0; do
+    colours=$(convert "$work/root.png" -crop "$monitor" +repage -format '%k' info:)
+    [ "$colours" -ge 500 ] || fail "the monitor $monitor shows no photograph ($colours colours)"
+done
 
 convert "$work/root.png" -fill '#ececec' -draw 'rectangle 1280,768 2303,1023' \
     -fill none -stroke '#8a8d93' -strokewidth 6 \

@@ -66,17 +66,19 @@ void DrainQuit() {
 
 }  // namespace
 
-TEST_CASE("a new window object starts with the documented field values") {
+TEST_CASE("a new window object and a new show start with the documented field values") {
     FullScreenSaverWindow window;
-    CHECK(window.show.loaderControl.load() == 1);
-    CHECK(window.show.loaderThread.Get() == nullptr);
-    CHECK(window.show.loaderThreadId == 0);
-    CHECK(window.show.preparedPicture == nullptr);
-    CHECK(window.show.currentPicture == nullptr);
-    CHECK(window.show.clicked == 0);
-    CHECK(window.show.savePictureNumber == 1);
-    CHECK(window.show.timerId == 0);
+    CHECK(window.shows.Count() == 0);  // its shows come with its monitors
+    CHECK(window.shows.savePictureNumber == 1);
+    CHECK(window.shows.timer.timerId == 0);
     CHECK(window.firstMousePos == 0);
+    SlideShow show;
+    CHECK(show.loaderControl.load() == 1);
+    CHECK(show.loaderThread.Get() == nullptr);
+    CHECK(show.loaderThreadId == 0);
+    CHECK(show.preparedPicture == nullptr);
+    CHECK(show.currentPicture == nullptr);
+    CHECK(show.clicked == 0);
 }
 
 TEST_CASE("the window procedure binds the object at WM_CREATE with the real handle") {

@@ -1,7 +1,9 @@
 // The full-screen saver on several monitors of different sizes: it covers
-// every one of them in black, shows the picture exactly in the middle of the
-// primary one, ends on a mouse move over another one, and follows monitors
-// that are plugged in, resized, moved and unplugged while it runs.
+// every one of them, shows a picture of its own exactly in the middle of
+// each (the primary one's the stored picture, in the place a single screen
+// has it), ends on a mouse move over another one, follows monitors that are
+// plugged in, resized, moved and unplugged while it runs, and lets a steady
+// show sleep.
 //
 // CTest runs this program on a private Xorg with the dummy video driver
 // (tools/xorg-monitors.sh), in a Wine prefix of its own; each test sets its
@@ -11,6 +13,7 @@
 
 #include <doctest/doctest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -123,21 +126,55 @@ bool Equal(const RECT& a, const RECT& b) {
     return EqualRect(&a, &b) != 0;
 }
 
-// Waits up to 8 s for picture 1 to show at full brightness, exactly, at
-// `at` (screen coordinates): after its fade-in, or once a display change has
-// had it drawn in its new place.
-void WaitForPicture(const RECT& at) {
-    for (int i = 0; i < 160; ++i) {
-        if (CountMismatches(Capture(at), Reference(1), 0, 0, 30, 30) == 0) return;
-        Wait(50);
-    }
+// Where picture `number` goes on a monitor: at its own size in the
+// middle, as every picture fits the monitors here with a margin (the wide
+// picture a third of its width at a time).  Screen coordinates.
+RECT PlaceOn(const RECT& monitor, int number) {
+    const Pixels& picture = Reference(number);
+    int width = number == 11 ? picture.width / 3 : picture.width;
+    int left = monitor.left + (monitor.right - monitor.left - width) / 2;
+    int top = monitor.top + (monitor.bottom - monitor.top - picture.height) / 2;
+    return RECT{left, top, left + width, top + picture.height};
 }
 
-// The saver's window covers the virtual screen; every monitor, and whatever
-// of the virtual screen no monitor shows, is black, but for picture 1 at
-// full brightness, pixel for pixel in its place on the primary.
-void CheckCovered(const FullScreenSaver& saver, const Layout& layout) {
-    WaitForPicture(layout.picture);
+// The picture shown at full brightness, exactly, in the middle of
+// `monitor`; 0 for none.  (The wide picture, which pans, is not looked for.)
+int PictureOn(const RECT& monitor) {
+    for (int number = 1; number <= 12; ++number) {
+        if (number == 11) continue;
+        if (CountMismatches(Capture(PlaceOn(monitor, number)), Reference(number), 0, 0, 30, 30) ==
+            0)
+            return number;
+    }
+    return 0;
+}
+
+// The picture on each monitor (in the order the system lists them), once
+// every monitor shows one: after their fade-in, or once a display change has
+// had them drawn in their new places.  Waits up to 8 s.
+std::vector<int> PicturesShown() {
+    std::vector<int> shown;
+    for (int i = 0; i < 80; ++i) {
+        shown.clear();
+        bool all = true;
+        for (const RECT& monitor : Monitors()) {
+            shown.push_back(PictureOn(monitor));
+            all = all && shown.back() != 0;
+        }
+        if (all) break;
+        Wait(100);
+    }
+    return shown;
+}
+
+// The saver's window covers the virtual screen; every monitor shows a
+// picture of its own, pixel for pixel in its middle on black, and the
+// primary the stored picture 1 where a single screen of its size has it;
+// whatever of the virtual screen no monitor shows is black.  The pictures,
+// in the order of Monitors().
+std::vector<int> CheckPictures(const FullScreenSaver& saver, const Layout& layout) {
+    std::vector<int> shown = PicturesShown();
+    std::vector<RECT> monitors = Monitors();
     RECT window = e2e::ScreenRectOf(saver.window);
     CAPTURE(window.left);
     CAPTURE(window.top);
@@ -149,24 +186,31 @@ void CheckCovered(const FullScreenSaver& saver, const Layout& layout) {
     Pixels screen = Capture(all);
     REQUIRE(screen.width == all.right - all.left);
     REQUIRE(screen.height == all.bottom - all.top);
-    RECT picture = layout.picture;
-    OffsetRect(&picture, -all.left, -all.top);
-    Pixels shown = Crop(screen, picture.left, picture.top, picture.right, picture.bottom);
-    CHECK(CountMismatches(shown, Reference(1), 0, 0, 30, 30) == 0);
-
-    for (int y = picture.top; y < picture.bottom; ++y)
-        for (int x = picture.left; x < picture.right; ++x)
-            screen.rgb[static_cast<size_t>(y) * screen.width + x] = 0;
-    for (const RECT& monitor : Monitors()) {
-        RECT m = monitor;
-        OffsetRect(&m, -all.left, -all.top);
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        const RECT& monitor = monitors[i];
         CAPTURE(monitor.left);
         CAPTURE(monitor.top);
         CAPTURE(monitor.right);
         CAPTURE(monitor.bottom);
+        CAPTURE(shown[i]);
+        REQUIRE(shown[i] != 0);
+        for (size_t j = 0; j < i; ++j) CHECK(shown[j] != shown[i]);
+        RECT picture = PlaceOn(monitor, shown[i]);
+        if (monitor.left == 0 && monitor.top == 0) {  // the primary
+            CHECK(shown[i] == 1);
+            CHECK(Equal(picture, layout.picture));
+        }
+        // Blank the picture out: the rest of the monitor is black.
+        OffsetRect(&picture, -all.left, -all.top);
+        for (int y = picture.top; y < picture.bottom; ++y)
+            for (int x = picture.left; x < picture.right; ++x)
+                screen.rgb[static_cast<size_t>(y) * screen.width + x] = 0;
+        RECT m = monitor;
+        OffsetRect(&m, -all.left, -all.top);
         CHECK(CountNonBlack(screen, m.left, m.top, m.right, m.bottom) == 0);
     }
     CHECK(CountNonBlack(screen, 0, 0, screen.width, screen.height) == 0);
+    return shown;
 }
 
 // The brightness step of picture 1 on screen, once a clean frame of it shows
@@ -212,17 +256,56 @@ void ReportUnmovedPointer(HWND window) {
 void StartWithPointerStill(const Layout& layout) {
     SetLayout(layout);
     MoveXPointer(POINTER_X, POINTER_Y);
+    // Wine keeps the pointer where it last knew it, clipped to the new
+    // virtual screen, until the X pointer moves; told so, the saver would
+    // take the X pointer's place for a move.  Put Wine's pointer where the
+    // X pointer is: the primary's top-left corner on the X screen is 0,0.
+    int primaryX = 0, primaryY = 0;
+    REQUIRE(std::sscanf(layout.xrandr, "%*dx%*d+%d+%d", &primaryX, &primaryY) == 2);
+    SetCursorPos(POINTER_X - primaryX, POINTER_Y - primaryY);
     e2e::SettlePointer();
     StoreSettings(nullptr, nullptr);  // picture 1, 30 s
 }
 
 }  // namespace
 
-TEST_CASE("a monitor left of the primary: both covered, the picture exact on the primary") {
+// The saver's wakeups over `seconds`: the voluntary context switches of all
+// its threads, counted from /proc by the Unix side.  -1 when they could not
+// be counted.
+int SaverWakeups(int seconds) {
+    std::string file = "/tmp/velmor-wakeups-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    if (!e2e::RunUnixCommand(std::string("bash ") + VELMOR_COUNT_WAKEUPS_UNIX_PATH + " " +
+                                 std::to_string(seconds) + " --path " + VELMOR_SCR_UNIX_PATH +
+                                 " >" + file,
+                             (seconds + 20) * 1000))
+        return -1;
+    std::string text;
+    if (!e2e::ReadFileBytes(e2e::WindowsPathOf(file), &text)) return -1;
+    DeleteFileA(e2e::WindowsPathOf(file).c_str());
+    int count = -1;
+    return std::sscanf(text.c_str(), "%d", &count) == 1 ? count : -1;
+}
+
+TEST_CASE("two monitors: a picture of its own on each, and a steady show sleeps") {
     StartWithPointerStill(LEFT);
     FullScreenSaver saver;
-    CheckCovered(saver, LEFT);
+    CheckPictures(saver, LEFT);
+    // Both pictures stand at full brightness until their fade-out at 29 s:
+    // the saver wakes at most twice a second.
+    int wakeups = SaverWakeups(10);
+    MESSAGE("two steady monitors: " << wakeups << " wakeups in 10 s");
+    CHECK(wakeups >= 0);
+    CHECK(wakeups <= 20);
     CHECK(saver.CloseWithKey() == 0);
+    CHECK(StoredStartPicture() == "1");  // the primary's
+}
+
+TEST_CASE("three monitors: three different pictures, the stored one on the primary") {
+    StartWithPointerStill(ABOVE_ADDED);
+    FullScreenSaver saver;
+    CheckPictures(saver, ABOVE_ADDED);
+    CHECK(saver.CloseWithKey() == 0);
+    CHECK(StoredStartPicture() == "1");
 }
 
 TEST_CASE("a mouse move over the monitor left of the primary ends the saver") {
@@ -252,7 +335,8 @@ TEST_CASE("monitors plugged in, moved, resized and unplugged while the saver run
 
     // During the fade-in, a monitor comes above the primary: the window
     // grows upwards, the picture stays in the middle of the primary and goes
-    // on fading in.
+    // on fading in, the left monitor goes on with its picture (it moved, as
+    // Windows sees it), and the new monitor gets a picture of its own.
     SetLayout(ABOVE_ADDED);
     int stepBefore = FadeStepShown(LEFT);
     TellDisplayChange(saver.window);
@@ -264,20 +348,24 @@ TEST_CASE("monitors plugged in, moved, resized and unplugged while the saver run
                             << " after it");
     CHECK(stepBefore > 0);
     CHECK(stepAfter >= stepBefore);
-    CheckCovered(saver, ABOVE_ADDED);
+    const std::vector<int> three = CheckPictures(saver, ABOVE_ADDED);
 
-    // The primary is given another size: the picture moves to its new middle.
+    // The primary is given another size: its picture moves to its new
+    // middle; the others stay.
     SetLayout(PRIMARY_RESIZED);
     TellDisplayChange(saver.window);
     ReportUnmovedPointer(saver.window);
-    CheckCovered(saver, PRIMARY_RESIZED);
+    CHECK(CheckPictures(saver, PRIMARY_RESIZED) == three);
 
     // The monitor above is unplugged: the window shrinks to the primary and
-    // the left monitor.
+    // the left monitor, which go on with their pictures.
     SetLayout(ABOVE_UNPLUGGED);
     TellDisplayChange(saver.window);
     ReportUnmovedPointer(saver.window);
-    CheckCovered(saver, ABOVE_UNPLUGGED);
+    const std::vector<int> two = CheckPictures(saver, ABOVE_UNPLUGGED);
+    REQUIRE(two.size() == 2);
+    CHECK(two[0] == three[0]);
+    CHECK(two[1] == three[1]);
 
     // None of it was input.
     CHECK(saver.process.StillRunningAfter(500));

@@ -10,7 +10,7 @@
 #include "app/saver_window.h"
 #include "config/settings.h"
 #include "image/jpeg_image.h"
-#include "show/slide_show.h"
+#include "show/show_set.h"
 #include "tests/e2e/show_support/handle_count.h"
 #include "tests/show/loader_event_log.h"
 
@@ -61,33 +61,40 @@ public:
         window = CreateWindowExA(0, wc.lpszClassName, "engine test", WS_POPUP | WS_VISIBLE, 0, 0,
                                  800, 600, nullptr, nullptr, wc.hInstance, nullptr);
         REQUIRE(window != nullptr);
-        show = new SlideShow();
-        show->hwnd = window;
+        Stage whole;
+        whole.primary = true;
+        whole.wholeClient = true;
+        REQUIRE(shows.SetStages(&whole, 1) == 1);
+        shows.Bind(window);
+        show = shows.Primary();
     }
 
     ~EngineFixture() {
-        if (!stopped) show->StopShow();
-        delete show;
+        if (!stopped) shows.StopShow();
         DestroyWindow(window);
     }
 
     void Start(const char* startPicture, const char* intervalSeconds) {
         StoreSetting("Image", "NO", startPicture);
         StoreSetting("Config", INTERVAL_KEY_BYTES, intervalSeconds);
-        REQUIRE(show->OnFirstPaint() == 1);
-        REQUIRE(show->timerId != 0);
+        REQUIRE(shows.OnFirstPaint() == 1);
+        REQUIRE(shows.timer.timerId != 0);
     }
 
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) show->Tick();
     }
 
+    // A paint over the whole window.
+    void Paint() { shows.OnPaint(RECT{0, 0, 800, 600}); }
+
     void Stop() {
-        show->StopShow();
+        shows.StopShow();
         stopped = true;
     }
 
     HWND window;
+    ShowSet shows;
     SlideShow* show;
     bool stopped = false;
 };
@@ -209,7 +216,7 @@ TEST_CASE("the first paint starts the show once with the stored picture and inte
     CHECK(s.currentPicture->Height(true) == 480);
     CHECK(s.pictureNumber == 4);
     CHECK(s.intervalTicks == 300);
-    CHECK(s.timerId == 1);
+    CHECK(f.shows.timer.timerId == 1);
     CHECK(f.show->state.shownTicks == 1);
     CHECK(f.show->state.cycleTick == 1);
     CHECK(f.show->state.destRect.left == 220);
@@ -223,7 +230,7 @@ TEST_CASE("the first paint starts the show once with the stored picture and inte
     CHECK(s.preparedPicture == nullptr);
 
     // Later paints do not restart the show.
-    CHECK(s.OnFirstPaint() == 1);
+    CHECK(f.shows.OnFirstPaint() == 1);
     CHECK(f.show->state.shownTicks == 1);
     CHECK(s.pictureNumber == 4);
 }
@@ -346,7 +353,7 @@ TEST_CASE("closing saves the picture on screen; the preview saves nothing") {
         f.Stop();
         CHECK(StoredStartPicture() == 2);
         CHECK(f.show->loaderThread.Get() == nullptr);
-        CHECK(f.show->timerId == 0);
+        CHECK(f.shows.timer.timerId == 0);
     }
     SUBCASE("windowed, but the timer could not be set: the file stays as it was") {
         EngineFixture f;
@@ -359,16 +366,16 @@ TEST_CASE("closing saves the picture on screen; the preview saves nothing") {
                                     nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         REQUIRE(gone != nullptr);
         DestroyWindow(gone);
-        f.show->hwnd = gone;
-        f.show->OnFirstPaint();
-        REQUIRE(f.show->timerId == 0);
+        f.shows.Bind(gone);
+        f.shows.OnFirstPaint();
+        REQUIRE(f.shows.timer.timerId == 0);
         CHECK(f.show->currentPicture == nullptr);
         f.Stop();
         CHECK(SettingsBytes() == before);
     }
     SUBCASE("preview") {
         EngineFixture f;
-        f.show->savePictureNumber = 0;
+        f.shows.savePictureNumber = 0;
         f.Start("5", "30");
         StoreSetting("Image", "NO", nullptr);
         f.Stop();
@@ -432,12 +439,12 @@ TEST_CASE("the preview in a 152 x 112 area: the picture scaled to (34, 0, 118, 1
 
     SaverWindow* preview = new SaverWindow();
     REQUIRE(preview->Create(area) == 1);  // the first paint started the show
-    CHECK(preview->show.savePictureNumber == 0);
-    CHECK(preview->show.pictureNumber == 6);
-    CHECK(preview->show.state.destRect.left == 34);
-    CHECK(preview->show.state.destRect.top == 0);
-    CHECK(preview->show.state.destRect.right == 118);
-    CHECK(preview->show.state.destRect.bottom == 112);
+    CHECK(preview->shows.savePictureNumber == 0);
+    CHECK(preview->shows.Primary()->pictureNumber == 6);
+    CHECK(preview->shows.Primary()->state.destRect.left == 34);
+    CHECK(preview->shows.Primary()->state.destRect.top == 0);
+    CHECK(preview->shows.Primary()->state.destRect.right == 118);
+    CHECK(preview->shows.Primary()->state.destRect.bottom == 112);
 
     PumpMessagesFor(2600);  // the timer runs the fade-in
     RECT onScreen = {300, 200, 452, 312};
@@ -466,7 +473,7 @@ TEST_CASE("a steady picture is drawn again only after a paint") {
     HWND window = saver->hwnd;
     PumpMessagesFor(2600);  // the timer runs the fade-in; the picture is steady now
 
-    const RECT& dest = saver->show.state.destRect;
+    const RECT& dest = saver->shows.Primary()->state.destRect;
     RECT box = {dest.left + 40, dest.top + 40, dest.left + 80, dest.top + 80};
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
@@ -512,7 +519,7 @@ TEST_CASE("advancing with no loader thread and the control word at hold loads at
     // before any tick has released the loader.
     EngineFixture f;
     SlideShow& s = *f.show;
-    s.savePictureNumber = 0;
+    f.shows.savePictureNumber = 0;
     s.pictureNumber = 3;
     s.loaderControl = LOADER_HOLD;
     REQUIRE(s.loaderThread.Get() == nullptr);
@@ -594,7 +601,7 @@ std::vector<Counters> ExactSchedule(const char* startPicture = CLOCK_START_PICTU
                                     const char* interval = CLOCK_INTERVAL,
                                     int ticks = CLOCK_TICKS) {
     EngineFixture f;
-    f.show->clock = FakeClock;
+    f.shows.timer.clock = FakeClock;
     f.Start(startPicture, interval);
     std::vector<Counters> states{CountersOf(*f.show)};
     while (static_cast<int>(states.size()) < ticks) {
@@ -659,7 +666,7 @@ TEST_CASE("the schedule follows the clock whatever the timer does") {
         CAPTURE(model.name);
         EngineFixture f;
         fakeNow = 0xFFFFFFFFu - 20000u;  // the clock wraps 20 s in
-        f.show->clock = FakeClock;
+        f.shows.timer.clock = FakeClock;
         f.Start(CLOCK_START_PICTURE, CLOCK_INTERVAL);
 
         long long showMs = 0;
@@ -671,7 +678,7 @@ TEST_CASE("the schedule follows the clock whatever the timer does") {
             int due = static_cast<int>((showMs + 33) / 66);
             if (due >= CLOCK_TICKS) break;
             fakeNow += gap;
-            f.show->OnTimer();
+            f.shows.OnTimer();
             ++timerMessages;
             if (firstWrong < 0 && !(CountersOf(*f.show) == exact[due])) firstWrong = due;
         }
@@ -683,14 +690,14 @@ TEST_CASE("the schedule follows the clock whatever the timer does") {
 TEST_CASE("after a stall past the end of a fade-in the picture is drawn at full brightness") {
     EngineFixture f;
     fakeNow = 0;
-    f.show->clock = FakeClock;
+    f.shows.timer.clock = FakeClock;
     f.Start("11", "30");
     for (int tick = 1; tick <= 15; ++tick) {  // half-way through the fade-in
         fakeNow = tick * 66;
-        f.show->OnTimer();
+        f.shows.OnTimer();
     }
     fakeNow = 60 * 66;  // a pan frame, the rest of the fade passed over
-    f.show->OnTimer();
+    f.shows.OnTimer();
     REQUIRE(f.show->state.shownTicks == 61);
     const RECT dest = f.show->state.destRect;
     const RECT src = f.show->state.srcRect;
@@ -705,43 +712,43 @@ TEST_CASE("after a stall past the end of a fade-in the picture is drawn at full 
 TEST_CASE("a steady picture lets the timer sleep until its fade-out; paints and clicks wake it") {
     EngineFixture f;
     fakeNow = 0;
-    f.show->clock = FakeClock;
+    f.shows.timer.clock = FakeClock;
     f.Start("1", "30");  // 450 ticks: the fade-out starts at tick 435
     for (int tick = 1; tick <= 31; ++tick) {
         fakeNow = tick * 66;
-        f.show->OnTimer();
-        if (tick < 31) CHECK(f.show->timerPeriodMs == 66);  // fade-in, then the loader's release
+        f.shows.OnTimer();
+        if (tick < 31) CHECK(f.shows.timer.periodMs == 66);  // fade-in, then the loader's release
     }
-    CHECK(f.show->timerPeriodMs == (435 - 31) * 66);
+    CHECK(f.shows.timer.periodMs == (435 - 31) * 66);
 
-    f.show->RedrawAtNextTick();  // a paint: the picture is drawn again at the next tick
-    CHECK(f.show->timerPeriodMs == 66);
+    f.Paint();  // a paint: the picture is drawn again at the next tick
+    CHECK(f.shows.timer.periodMs == 66);
     fakeNow = 32 * 66;
-    f.show->OnTimer();
-    CHECK(f.show->timerPeriodMs == (435 - 32) * 66);
+    f.shows.OnTimer();
+    CHECK(f.shows.timer.periodMs == (435 - 32) * 66);
 
     fakeNow = 435 * 66 + 20;  // the timer comes a little late for the fade-out
-    f.show->OnTimer();
+    f.shows.OnTimer();
     CHECK(f.show->state.cycleTick == 436);
-    CHECK(f.show->timerPeriodMs == 66);
+    CHECK(f.shows.timer.periodMs == 66);
 
     for (int tick = 437; tick <= 450; ++tick) {  // the fade-out, then picture 2
         fakeNow = tick * 66;
-        f.show->OnTimer();
+        f.shows.OnTimer();
     }
     REQUIRE(f.show->pictureNumber == 3);
     for (int tick = 451; tick <= 481; ++tick) {
         fakeNow = tick * 66;
-        f.show->OnTimer();
+        f.shows.OnTimer();
     }
-    REQUIRE(f.show->timerPeriodMs > 66);
+    REQUIRE(f.shows.timer.periodMs > 66);
 
     fakeNow = 700 * 66;  // a click while the timer sleeps: the next picture fades in at once
-    f.show->OnClick();
+    f.shows.OnClick();
     CHECK(f.show->pictureNumber == 4);
-    CHECK(f.show->timerPeriodMs == 66);
+    CHECK(f.shows.timer.periodMs == 66);
     fakeNow = 701 * 66;
-    f.show->OnTimer();
+    f.shows.OnTimer();
     CHECK(f.show->state.shownTicks == 2);  // from step 1, not where the sleep would have been
 }
 
@@ -780,7 +787,7 @@ TEST_CASE("a paint during a sleep neither loses nor adds show time") {
         CAPTURE(paintAt);
         EngineFixture f;
         fakeNow = 0;
-        f.show->clock = FakeClock;
+        f.shows.timer.clock = FakeClock;
         f.Start("1", "30");
         // The timer's messages come when its period says; the paint comes
         // in between and wakes it.
@@ -788,17 +795,17 @@ TEST_CASE("a paint during a sleep neither loses nor adds show time") {
         int firstWrong = -1;
         DWORD now = 0;
         for (;;) {
-            DWORD next = now + f.show->timerPeriodMs;
+            DWORD next = now + f.shows.timer.periodMs;
             if (!painted && paintAt < next) {
                 fakeNow = now = paintAt;
-                f.show->RedrawAtNextTick();
+                f.Paint();
                 painted = true;
                 continue;
             }
             fakeNow = now = next;
             int due = static_cast<int>((now + 33) / 66);
             if (due >= 500) break;
-            f.show->OnTimer();
+            f.shows.OnTimer();
             if (firstWrong < 0 && !(CountersOf(*f.show) == exact[due])) firstWrong = due;
         }
         CHECK(painted);
@@ -823,22 +830,105 @@ TEST_CASE("a click just before or just after a picture change shows the next pic
         CAPTURE(std::string(c.name));
         EngineFixture f;
         fakeNow = 0;
-        f.show->clock = FakeClock;
+        f.shows.timer.clock = FakeClock;
         f.Start("1", "15");
         for (DWORD t = 66; t <= c.timerUpTo; t += 66) {
             fakeNow = t;
-            f.show->OnTimer();
+            f.shows.OnTimer();
         }
         fakeNow = c.clickAt;
-        f.show->OnClick();
+        f.shows.OnClick();
         CHECK(f.show->pictureNumber == 3);  // picture 2 on screen
         REQUIRE(f.show->currentPicture != nullptr);
         CHECK(f.show->state.shownTicks <= 3);  // at the start of its fade-in
         // It stays for its interval: the timer does not bring another one.
         for (DWORD t = c.clickAt + 66; t <= c.clickAt + 100 * 66; t += 66) {
             fakeNow = t;
-            f.show->OnTimer();
+            f.shows.OnTimer();
         }
         CHECK(f.show->pictureNumber == 3);
     }
+}
+
+namespace {
+
+Stage MonitorStage(const RECT& area, const char* device, bool primary) {
+    Stage stage;
+    stage.area = area;
+    lstrcpynA(stage.device, device, sizeof stage.device);
+    stage.primary = primary;
+    return stage;
+}
+
+bool Placed(const SlideShow& show, const RECT& expected) {
+    return EqualRect(&show.state.destRect, &expected) != 0;
+}
+
+}  // namespace
+
+TEST_CASE("a show on each monitor: its own picture, one timer, and the set follows the monitors") {
+    EngineFixture f;  // the window; its own one-stage shows stay unused
+    StoreSetting("Image", "NO", "1");
+    StoreSetting("Config", INTERVAL_KEY_BYTES, "30");
+    const RECT left = {0, 0, 400, 600}, right = {400, 0, 800, 600};
+    const Stage two[] = {MonitorStage(left, "\\\\.\\DISPLAY1", true),
+                         MonitorStage(right, "\\\\.\\DISPLAY2", false)};
+    ShowSet shows;
+    REQUIRE(shows.SetStages(two, 2) == 2);
+    shows.Bind(f.window);
+    fakeNow = 0;
+    shows.timer.clock = FakeClock;
+    shows.OnFirstPaint();
+    SlideShow* first = shows.At(0);
+    SlideShow* second = shows.At(1);
+    REQUIRE(first != nullptr);
+    REQUIRE(second != nullptr);
+    CHECK(shows.Primary() == first);
+    CHECK(first->shownNumber == 1);  // the stored picture, on the primary
+    CHECK(second->shownNumber != 1);
+    REQUIRE(second->currentPicture != nullptr);
+    CHECK(Placed(*first, RECT{20, 60, 380, 540}));
+    CHECK(Placed(*second, RECT{420, 60, 780, 540}));
+
+    // One timer: it runs while either fades, then sleeps until the first
+    // fade-out of the two.
+    for (int tick = 1; tick <= 31; ++tick) {
+        fakeNow = tick * 66;
+        shows.OnTimer();
+    }
+    CHECK(shows.timer.periodMs == (435 - 31) * 66);
+    CHECK(first->state.shownTicks == 32);
+    CHECK(second->state.shownTicks == 32);
+
+    // The primary monitor goes; the other one becomes the primary, at the
+    // left; a new monitor comes at the right.
+    const int shownOnSecond = second->shownNumber;
+    const Stage changed[] = {MonitorStage(left, "\\\\.\\DISPLAY2", true),
+                             MonitorStage(right, "\\\\.\\DISPLAY3", false)};
+    fakeNow = 40 * 66;
+    REQUIRE(shows.SetStages(changed, 2) == 2);
+    CHECK(shows.Count() == 2);
+    CHECK(shows.Primary() == second);
+    CHECK(second->shownNumber == shownOnSecond);  // it goes on where it is
+    CHECK(Placed(*second, RECT{20, 60, 380, 540}));
+    SlideShow* added = shows.At(0) == second ? shows.At(1) : shows.At(0);
+    REQUIRE(added != nullptr);
+    REQUIRE(added->currentPicture != nullptr);
+    CHECK(added->shownNumber != shownOnSecond);
+    CHECK(Placed(*added, RECT{420, 60, 780, 540}));
+    CHECK(added->startTick == 40);
+
+    // Monitors coming and going leave no threads behind.
+    const int handles = CountProcessHandles(GetCurrentProcessId());
+    for (int i = 0; i < 6; ++i) {
+        const Stage& other =
+            MonitorStage(right, i % 2 ? "\\\\.\\DISPLAY3" : "\\\\.\\DISPLAY4", false);
+        const Stage list[] = {changed[0], other};
+        REQUIRE(shows.SetStages(list, 2) == 2);
+    }
+    CHECK(CountProcessHandles(GetCurrentProcessId()) <= handles + 2);
+
+    // The picture stored at close is the new primary's.
+    shows.StopShow();
+    CHECK(StoredStartPicture() == shownOnSecond);
 }

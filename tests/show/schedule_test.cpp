@@ -23,14 +23,16 @@ public:
         : intervalTicks(intervalSeconds * TICKS_PER_SECOND), pictureNumber(startPicture) {}
 
     Frame Step(int clicked = 0) {
-        TickStart start = BeginTick(state, intervalTicks, pictureNumber, clicked);
-        if (start.newPicture) pictureNumber = NextPictureNumber(pictureNumber);
+        TickStart start = BeginTick(state, intervalTicks, shown, pictureNumber, clicked);
+        if (start.newPicture) {
+            shown = pictureNumber;
+            pictureNumber = NextPictureNumber(pictureNumber);
+        }
         Frame f;
-        f.picture = PictureOnScreen(pictureNumber);
+        f.picture = shown;
         f.shownTicks = state.shownTicks;
         f.cycleTick = state.cycleTick;
-        f.plan = PlanFrame(state.shownTicks, state.cycleTick, start.period,
-                           IsWidePictureOnScreen(pictureNumber));
+        f.plan = PlanFrame(state.shownTicks, state.cycleTick, start.period, shown == WIDE_PICTURE);
         f.newPicture = start.newPicture;
         ++state.shownTicks;
         ++state.cycleTick;
@@ -46,6 +48,7 @@ public:
     EngineState state;
     int intervalTicks;
     int pictureNumber;
+    int shown = 0;
 };
 
 // How many consecutive ticks `picture` stays on screen the first time it
@@ -75,6 +78,7 @@ TEST_CASE("picture 12 starts its interval at max(3I/4, 225)") {
         CAPTURE(row.seconds);
         int I = row.seconds * TICKS_PER_SECOND;
         CHECK(LateStartTick(0, I) == row.c0);
+        CHECK(PictureTicks(12, I) == row.onScreen);
 
         // After the wide picture (started from stored 11).
         ShowRun afterWide(row.seconds, 11);
@@ -234,6 +238,9 @@ TEST_CASE("picture numbers wrap between 12 and 1") {
     CHECK(PictureOnScreen(1) == 12);
     CHECK(PictureOnScreen(7) == 6);
     CHECK(PictureOnScreen(12) == 11);
+    CHECK(PictureTicks(5, 450) == 450);
+    CHECK(PictureTicks(11, 240) == 570);
+    CHECK(PictureTicks(11, 900) == 900);
     CHECK(PeriodTicks(450, 0) == 450);
     CHECK(PeriodTicks(450, 1) == 570);
     CHECK(PeriodTicks(900, 1) == 900);

@@ -21,24 +21,12 @@ printf '[Image]\r\nNO=1\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=300\r\n'
 saver=$!   # wine-run.sh execs Wine: this is the saver's process
 trap 'kill "$saver" 2>/dev/null; wait "$saver" 2>/dev/null' EXIT
 
-switches() {
-    cat /proc/"$saver"/task/*/status 2>/dev/null |
-        awk '/^voluntary_ctxt_switches/ { n += $2 } END { print n + 0 }'
-}
-
 sleep 5   # the fade-in (2 s) and the next picture's decode are over
 if ! kill -0 "$saver" 2>/dev/null; then
     echo "steady_wakeups: the saver did not start or ended early"
     exit 1
 fi
-before=$(switches)
-sleep "$seconds"
-after=$(switches)
-if ! kill -0 "$saver" 2>/dev/null; then
-    echo "steady_wakeups: the saver ended during the measurement"
-    exit 1
-fi
-count=$((after - before))
+count=$(bash "$here/count_wakeups.sh" "$seconds" "$saver") || exit 1
 echo "steady_wakeups: $count voluntary context switches in ${seconds} s" \
      "(at most $((most_per_second * seconds)) allowed)"
 [ "$count" -le $((most_per_second * seconds)) ]
