@@ -1,10 +1,14 @@
 # The coverage build (tools/coverage.sh): with VELMOR_COVERAGE=ON the product
-# code, and only it, is compiled with gcov instrumentation.  The product is the
-# saver's own folders (app/ show/ config/ image/ jpeg/ win32/): the core
-# library, the decoder, the host stand-ins and the BMP byte work, and
-# velmor.scr.  Tests, tools and benchmarks stay uninstrumented, so header code
-# counts only where product code runs it; they still link the gcov runtime
-# through the libraries they use.  -O0 keeps each source line's branches apart.
+# code is compiled with gcov instrumentation.  The product is the saver's own
+# folders (app/ show/ config/ image/ jpeg/ win32/): the core library, the
+# decoder, the host stand-ins, the BMP byte work and velmor.scr.  jpegtobmp is
+# instrumented too, as it compiles the product's BMP writer
+# (image/bmp_writer.cpp) into itself; the report counts only the product
+# folders.  Tests and benchmarks stay uninstrumented, so header code counts
+# only where product code runs it; they still link the gcov runtime through
+# the libraries they use.  -O0 keeps each source line's branches apart (-Og
+# folds some conditions into branch-free code, and the report would not show
+# them).
 option(VELMOR_COVERAGE "Instrument the product code for gcov (tools/coverage.sh)" OFF)
 
 function(velmor_coverage_targets)
@@ -14,7 +18,7 @@ function(velmor_coverage_targets)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     message(FATAL_ERROR "VELMOR_COVERAGE needs GCC or Clang")
   endif()
-  foreach(target velmor_core velmor_jpeg velmor_win32 velmor_bmp_layout velmor)
+  foreach(target velmor_core velmor_jpeg velmor_win32 velmor_bmp_layout velmor jpegtobmp)
     if(NOT TARGET ${target})
       continue()
     endif()

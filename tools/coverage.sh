@@ -7,20 +7,27 @@
 #   one (tools/fault-sweep.sh);
 # - the decoder's and the BMP byte work's host tests, in a host coverage
 #   build (build/coverage/host).
-# Both are gcov builds with GCC at -O0 (cmake/coverage.cmake); gcovr reads
-# each tree with the gcov of the compiler that built it and merges the two by
+# Both are gcov builds with GCC at -O0 (cmake/coverage.cmake); each tree is
+# read with the gcov of the compiler that built it, and the two are merged by
 # source file.  Prints line and branch coverage per folder, writes the HTML
 # report to build/coverage/html/index.html and every branch that no test takes
 # to build/coverage/unreached-branches.txt (docs/coverage.md says why each is
 # left).  Exits non-zero when a build or a test fails; the report is still
 # written then.  Slow (a whole second run of the Windows suite): not part of
 # tools/test.sh.
-#   tools/coverage.sh
+#   tools/coverage.sh            build, run every test, report
+#   tools/coverage.sh --report   only the report, from the counts of the last run
 set -uo pipefail
 VELMOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export VELMOR_ROOT
 cd "$VELMOR_ROOT"
 started=$SECONDS
+report_only=0
+case "${1:-}" in
+    --report) report_only=1 ;;
+    "") ;;
+    *) echo "coverage: unknown option $1" >&2; exit 2 ;;
+esac
 
 bash tools/setup.sh || exit 1
 bits=$(tools/wine-arch.sh) || exit 1
@@ -60,27 +67,6 @@ gcov_of() {
     echo "$gcov"
 }
 
-echo "coverage: building $win and $host"
-build_tree "$win" -DCMAKE_TOOLCHAIN_FILE="$(toolchain "$bits")" || {
-    echo "coverage: the Windows coverage build failed"; exit 1; }
-build_tree "$host" -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ || {
-    echo "coverage: the host coverage build failed"; exit 1; }
-win_gcov=$(gcov_of "$win") || exit 1
-host_gcov=$(gcov_of "$host") || exit 1
-
-# Counts start from zero: a process adds its counts to the .gcda files that
-# are there.  Under Wine the notes' paths ("/work/...") resolve to the same
-# Unix files (Wine takes a path that starts with "/" as a Unix path when it
-# can), whatever the current drive and the Wine prefix.  One test runs the
-# saver as the unprivileged user velmor-user, whose Wine cannot create files
-# in these root-owned folders: every data file is made beforehand, empty
-# (libgcov writes an empty one afresh) and writable by anyone.
-find "$win" "$host" -name '*.gcda' -delete
-find build -path '*/drive_c/*' -name '*.gcda' -delete 2>/dev/null
-while IFS= read -r notes; do
-    : >"${notes%.gcno}.gcda" && chmod 666 "${notes%.gcno}.gcda"
-done < <(find "$win" -name '*.gcno')
-
 # Runs a CTest selection; a failed or empty run is remembered.
 run_ctest() {
     local what=$1
@@ -89,51 +75,95 @@ run_ctest() {
     ctest "$@" --output-on-failure --no-tests=error -j2 || failed+=("$what")
 }
 
-run_ctest "the host tests" --test-dir "$host"
+# Builds both trees and runs every test over them, starting from zero counts.
+build_and_run() {
+    echo "coverage: building $win and $host"
+    build_tree "$win" -DCMAKE_TOOLCHAIN_FILE="$(toolchain "$bits")" || {
+        echo "coverage: the Windows coverage build failed"; exit 1; }
+    build_tree "$host" -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ || {
+        echo "coverage: the host coverage build failed"; exit 1; }
 
-. tools/xvfb.sh
-start_xvfb || exit 1
-run_ctest "the Windows suite ($bits-bit)" --test-dir "$win"
-if [ -f tools/fault-sweep.sh ]; then
-    echo "coverage: running the fault sweep"
-    bash tools/fault-sweep.sh --arch "$bits" --build "$win" || failed+=("the fault sweep")
-else
-    echo "coverage: note: there is no tools/fault-sweep.sh yet; the fault sweep is not in these figures"
+    # Counts start from zero: a process adds its counts to the .gcda files that
+    # are there.  Under Wine the notes' paths ("/work/...") resolve to the same
+    # Unix files (Wine takes a path that starts with "/" as a Unix path when it
+    # can), whatever the current drive and the Wine prefix.  One test runs the
+    # saver as the unprivileged user velmor-user, whose Wine cannot create files
+    # in these root-owned folders: every data file is made beforehand, empty
+    # (libgcov writes an empty one afresh) and writable by anyone.
+    find "$win" "$host" -name '*.gcda' -delete
+    find build -path '*/drive_c/*' -name '*.gcda' -delete 2>/dev/null
+    while IFS= read -r notes; do
+        : >"${notes%.gcno}.gcda" && chmod 666 "${notes%.gcno}.gcda"
+    done < <(find "$win" -name '*.gcno')
+
+    run_ctest "the host tests" --test-dir "$host"
+
+    . tools/xvfb.sh
+    start_xvfb || exit 1
+    # The Wine session's own processes (winedevice.exe...) live as long as the
+    # session and keep the Unix standard output of the program that started it,
+    # so CTest would wait for that test's output until the session ends (seen: a
+    # 3 s unit test that took 7 minutes).  Start the session first, its output
+    # going nowhere, and keep it up until stop_xvfb ends it.
+    (. tools/wine-env.sh && wine_env "$bits" && wineserver -p)
+    tools/wine-run.sh --arch "$bits" cmd /c exit 0 </dev/null >/dev/null 2>&1
+    run_ctest "the Windows suite ($bits-bit)" --test-dir "$win"
+    if [ -f tools/fault-sweep.sh ]; then
+        echo "coverage: running the fault sweep"
+        bash tools/fault-sweep.sh --arch "$bits" --build "$win" || failed+=("the fault sweep")
+    else
+        echo "coverage: note: there is no tools/fault-sweep.sh yet; the fault sweep is not in these figures"
+    fi
+    # Every Wine process has written its counts once its wineserver is gone.
+    stop_xvfb
+    trap - EXIT
+}
+
+if [ "$report_only" = 0 ]; then
+    build_and_run || exit 1
+elif [ ! -f "$win/CMakeCache.txt" ] || [ ! -f "$host/CMakeCache.txt" ]; then
+    echo "coverage: no earlier run to report on; run tools/coverage.sh first" >&2
+    exit 1
 fi
-# Every Wine process has written its counts once its wineserver is gone.
-stop_xvfb
-trap - EXIT
+win_gcov=$(gcov_of "$win") || exit 1
+host_gcov=$(gcov_of "$host") || exit 1
 
 # Data files that no process wrote are still empty; gcov would call them
-# broken.  Data that landed inside a Wine prefix instead would be lost to the
-# report: say so.
+# broken.  libgcov says "profiling:" on standard error where it could not
+# write its counts; data that landed inside a Wine prefix would be lost too.
 find "$win" -name '*.gcda' -empty -delete
+lost=$(cat "$win/Testing/Temporary/LastTest.log" "$host/Testing/Temporary/LastTest.log" 2>/dev/null |
+       grep -c '^profiling:')
+if [ "$lost" -gt 0 ]; then
+    echo "coverage: warning: $lost times a process could not write its counts:"
+    grep -h '^profiling:' "$win/Testing/Temporary/LastTest.log" "$host/Testing/Temporary/LastTest.log" |
+        sort | uniq -c | sort -rn | head -n 5
+fi
 stray=$(find build -path '*/drive_c/*' -name '*.gcda' 2>/dev/null | wc -l)
 if [ "$stray" -gt 0 ]; then
     echo "coverage: warning: $stray .gcda files landed inside a Wine prefix and are not counted:"
     find build -path '*/drive_c/*' -name '*.gcda' | head -n 5
 fi
+# How many velmor.scr processes ended and wrote their counts (only velmor.scr
+# has main.cpp).  A saver that a test ends with TerminateProcess or a signal
+# writes none.
+runs=$("$(dirname "$win_gcov")/$(basename "$win_gcov" | sed 's/gcov/gcov-dump/')" \
+       "$win/app/CMakeFiles/velmor.dir/main.cpp.gcda" 2>/dev/null | sed -n 's/.*OBJECT_SUMMARY runs=\([0-9]*\).*/\1/p')
+echo "coverage: ${runs:-no} velmor.scr processes wrote their counts"
 
-# One JSON file per tree, each read with its own gcov, then merged.  Only
-# the product folders count.  Branches that only exist for exceptions
-# (a call that may throw) and branches that gcov marks unreachable are left
-# out: no test can take them, and the code has no try blocks of its own.
-product="$VELMOR_ROOT/(app|show|config|image|jpeg|win32)/"
-gcovr_tree() {
-    gcovr --root . --filter "$product" --exclude-throw-branches --exclude-unreachable-branches \
-          --gcov-executable "$2" -j "$jobs" --json "$3" "$1"
-}
-gcovr_tree "$win" "$win_gcov" "$out/win$bits.json" || { echo "coverage: gcovr failed on $win"; exit 1; }
-gcovr_tree "$host" "$host_gcov" "$out/host.json" || { echo "coverage: gcovr failed on $host"; exit 1; }
+# Both trees, each read with the gcov of its compiler, merged by source file
+# into one gcovr tracefile (tools/coverage_gcov.py says what it leaves out
+# and why); gcovr makes the HTML report from it.
+python3 tools/coverage_gcov.py "$VELMOR_ROOT" "$out/coverage.json" "$win=$win_gcov" "$host=$host_gcov" ||
+    { echo "coverage: could not read the coverage data"; exit 1; }
 rm -rf "$out/html"
 mkdir -p "$out/html"
-gcovr --root . --add-tracefile "$out/win$bits.json" --add-tracefile "$out/host.json" \
-      --json "$out/coverage.json" --html-details "$out/html/index.html" \
+gcovr --root . --add-tracefile "$out/coverage.json" --html-details "$out/html/index.html" \
       --html-title "velmor: coverage of the product code" ||
-    { echo "coverage: gcovr could not merge the trees"; exit 1; }
+    { echo "coverage: gcovr could not write the HTML report"; exit 1; }
 
-python3 tools/coverage_report.py "$VELMOR_ROOT" "$out/coverage.json" "$out/unreached-branches.txt" \
-        "$out/win$bits.json" "$out/host.json" || exit 1
+python3 tools/coverage_report.py "$VELMOR_ROOT" "$out/coverage.json" "$out/unreached-branches.txt" ||
+    exit 1
 echo "coverage: HTML report in $out/html/index.html"
 elapsed=$((SECONDS - started))
 echo "coverage: took $((elapsed / 60)) min $((elapsed % 60)) s"

@@ -1,14 +1,9 @@
 #!/usr/bin/env python3
-"""Reads the merged gcovr JSON of tools/coverage.sh and prints line and
-branch coverage per product folder; writes every branch that no test took,
-with its function and source line, to a text file.
+"""Reads the merged tracefile of tools/coverage.sh (gcovr's JSON format) and
+prints line and branch coverage per product folder; writes every branch that
+no test took, with its function and source line, to a text file.
 
-    coverage_report.py ROOT MERGED.json UNREACHED.txt [TREE.json ...]
-
-The trees' own JSON files (the Windows and the host build), when given, are
-compared line by line: the merge adds up branch counts by their number on a
-line, which only means something where both builds made the same branches
-of that line.
+    coverage_report.py ROOT MERGED.json UNREACHED.txt
 """
 import json
 import sys
@@ -63,28 +58,8 @@ def source_lines(root, path):
         return []
 
 
-def compare_trees(tree_files):
-    """Lines whose branch count differs between the trees' builds."""
-    seen = {}
-    mismatches = []
-    for tree in tree_files:
-        with open(tree) as f:
-            data = json.load(f)
-        for entry in data["files"]:
-            for line in code_lines(entry):
-                if not line["branches"]:
-                    continue
-                key = (entry["file"], line["line_number"])
-                count = len(line["branches"])
-                if key in seen and seen[key][1] != count:
-                    mismatches.append((key, seen[key], (tree, count)))
-                seen.setdefault(key, (tree, count))
-    return mismatches
-
-
 def main():
     root, merged, unreached_path = sys.argv[1:4]
-    trees = sys.argv[4:]
     with open(merged) as f:
         data = json.load(f)
 
@@ -139,14 +114,6 @@ def main():
     branch_percent = percent(t[2], t[3])
     verdict = "reached" if branch_percent >= GOAL else "not reached"
     print(f"coverage: branches {branch_percent:.1f}%, goal {GOAL:.0f}% {verdict}")
-
-    mismatches = compare_trees(trees) if trees else []
-    if mismatches:
-        # Counts of such a line add up branch by branch number; say so.
-        print(f"coverage: warning: {len(mismatches)} lines have a different number of "
-              "branches in the Windows and the host build, e.g.:")
-        for (path, n), (ta, ca), (tb, cb) in mismatches[:5]:
-            print(f"  {path}:{n}: {ca} in {ta}, {cb} in {tb}")
 
 
 if __name__ == "__main__":
