@@ -103,8 +103,9 @@ def main():
           f" {t[2]:>6}/{t[3]:<6} {percent(t[2], t[3]):5.1f}%")
 
     with open(unreached_path, "w") as f:
-        f.write("# Branches that no test takes: file:line, gcov's branch number on that\n"
-                "# line, whether the line itself ran, the function and the source line.\n")
+        f.write("# Branches that no test takes: file:line, the branch's number among the\n"
+                "# line's branches that count (gcov's order), whether the line itself ran,\n"
+                "# the function and the source line.\n")
         for item in unreached:
             f.write(item + "\n")
     print(f"coverage: {len(unreached)} branches never taken, listed in {unreached_path}")
