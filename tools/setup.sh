@@ -18,6 +18,8 @@ packages=(
   doctest-dev libbenchmark-dev
   locales fonts-ipafont-gothic python3
   wixl msitools faketime
+  # The coverage report (tools/coverage.sh).
+  gcovr
   # Several monitors: Xorg with the dummy driver and RandR outputs
   # (tools/xorg-monitors.sh); each Wine reads the layout through these
   # libraries, without which it sees one monitor.
