@@ -16,16 +16,28 @@
 # the copy first, e.g.
 #   cp build/win32/app/velmor.scr /tmp/before/velmor.scr    (before the change)
 #   bash tests/e2e/show_support/measure_cpu.sh /tmp/before/velmor.scr build/win32/app/velmor.scr
+#
+# With --monitors: the full-screen saver (/s) of one build on a 1024x768
+# monitor alone, on a 1280x1024 one alone, and on both (the 1280x1024 one
+# left of the 1024x768 primary), side by side in one run, on a private Xorg
+# (tools/xorg-monitors.sh) in the prefix of the multi-monitor test: a steady minute (picture 1, 300 s interval), a minute
+# of picture changes (15 s interval: each change brings a fade-out and a
+# fade-in on every monitor), and the saver's peak anonymous memory (RssAnon
+# from /proc, sampled every second: its private bytes).
+#   bash tests/e2e/show_support/measure_cpu.sh --monitors [--arch 32|64] [--seconds N] [SCR]
 set -euo pipefail
 VELMOR_ROOT=$(cd "$(dirname "$0")/../../.." && pwd)
 export VELMOR_ROOT
 bits=""
 seconds=60
+monitors=""
 builds=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --arch) bits=$2; shift ;;
         --seconds) seconds=$2; shift ;;
+        --monitors) monitors=outside ;;
+        --inside-xorg) monitors=inside ;;
         *) builds+=("$(realpath "$1")") ;;
     esac
     shift
@@ -33,8 +45,12 @@ done
 cd "$VELMOR_ROOT"
 [ -n "$bits" ] || bits=$(tools/wine-arch.sh)
 [ ${#builds[@]} -gt 0 ] || builds=("$VELMOR_ROOT/build/win$bits/app/velmor.scr")
-. tools/xvfb.sh
-start_xvfb
+if [ "$monitors" = outside ]; then
+    export VELMOR_WINEPREFIX=$VELMOR_ROOT/build/win$bits/tests/e2e/monitors-prefix
+    exec bash tools/xorg-monitors.sh run 1024x768+0+0 bash "$0" --inside-xorg --arch "$bits" \
+        --seconds "$seconds" "${builds[0]}"
+fi
+[ -n "$monitors" ] || { . tools/xvfb.sh; start_xvfb; }
 . tools/wine-env.sh
 wine_env "$bits"
 wine_prefix_ready
@@ -98,6 +114,57 @@ measure_build() {
     kill "$saver" 2>/dev/null || true
     wait "$saver" 2>/dev/null || true
 }
+
+# The saver's peak anonymous memory in KiB, sampled every second while a
+# command runs.
+peak_anon() {
+    "$@" &
+    local job=$! peak=0 now
+    while kill -0 "$job" 2>/dev/null; do
+        now=$(awk '/^RssAnon/ { print $2 }' "/proc/$saver/status" 2>/dev/null || echo 0)
+        [ "${now:-0}" -gt "$peak" ] && peak=$now
+        sleep 1
+    done
+    wait "$job"
+    echo "$peak" >"$peak_file"
+}
+
+# The full-screen saver on the layout the X server has now: a steady
+# minute, then a minute of picture changes, each in a saver of its own.
+measure_full_screen() {
+    local scr=$1 interval label=$2
+    peak_file=$(mktemp)
+    for interval in 300 15; do
+        printf '[Image]\r\nNO=1\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=%s\r\n' "$interval" \
+            >"$WINEPREFIX/drive_c/windows/velmor.INI"
+        tools/wine-run.sh --arch "$bits" "$scr" /s >/dev/null 2>&1 &
+        saver=$!
+        server=$(prefix_wineserver)
+        sleep 5   # past the first fade-in and the next picture's decode
+        local result
+        result=$(peak_anon measure sleep "$seconds")
+        read -r s w x c <<<"$result"
+        printf '  %s, %s s interval: saver %s%% (%s wakeups/s), wineserver %s%%, X %s%%,' \
+            "$label" "$interval" "$s" "$c" "$w" "$x"
+        printf ' peak anonymous memory %s KiB\n' "$(cat "$peak_file")"
+        kill "$saver" 2>/dev/null || true
+        wait "$saver" 2>/dev/null || true
+    done
+    rm -f "$peak_file"
+}
+
+if [ "$monitors" = inside ]; then
+    VELMOR_XVFB_PID=$(pgrep -n -x Xorg || true)
+    echo "CPU as % of one core: saver process, wineserver, Xorg; the saver's wakeups a second;" \
+         "${seconds} s each, ${bits}-bit Wine, full screen"
+    echo "${builds[0]}"
+    for layout in 1024x768+0+0 1280x1024+0+0 1024x768+1280+0,1280x1024+0+0; do
+        bash tools/xorg-monitors.sh layout "$layout"
+        xrandr -q >/dev/null
+        measure_full_screen "${builds[0]}" "monitors $layout"
+    done
+    exit 0
+fi
 
 echo "CPU as % of one core: saver process, wineserver, Xvfb; the saver's wakeups a second;" \
      "${seconds} s each, ${bits}-bit Wine"
