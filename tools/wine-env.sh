@@ -18,9 +18,24 @@ wine_env() {
 
 # Creates the prefix of wine_env once (about 10 s); later calls return at once.
 wine_prefix_ready() {
-    [ -f "$WINEPREFIX/system.reg" ] && return 0
-    mkdir -p "$WINEPREFIX"
-    "$WINE_LOADER" wineboot -i >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
-    [ -f "$WINEPREFIX/system.reg" ]
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+        wineserver -w >/dev/null 2>&1
+        [ -f "$WINEPREFIX/system.reg" ] || return 1
+    fi
+    wine_unmanaged_windows
+}
+
+# Xvfb and the private Xorg run no window manager, but Wine hands its
+# top-level windows (a full-screen one among them) to one, and at each hide
+# or destroy of such a window waits two seconds for it to answer.  Managed=N
+# has Wine place its windows itself: a saver's exit, or a test window's
+# end, then takes no two seconds.  Set once per prefix (the marker file
+# says so: the wineserver writes the registry files only when it ends).
+wine_unmanaged_windows() {
+    local marker=$WINEPREFIX/.velmor-unmanaged
+    [ -f "$marker" ] && return 0
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+        touch "$marker"
 }

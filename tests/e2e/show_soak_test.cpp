@@ -4,28 +4,14 @@
 #include <doctest/doctest.h>
 
 #include <windows.h>
-#include <psapi.h>
 
 #include "tests/e2e/driver/saver_driver.h"
-#include "tests/e2e/show_support/handle_count.h"
+#include "tests/e2e/show_support/process_usage.h"
 #include "tests/e2e/show_support/session.h"
 
 using namespace show_e2e;
 
 namespace {
-
-// Private bytes of a process (GetProcessMemoryInfo, looked up at run time
-// from kernel32); 0 when unknown.
-SIZE_T PrivateBytes(HANDLE process) {
-    typedef BOOL(WINAPI * InfoFn)(HANDLE, PPROCESS_MEMORY_COUNTERS, DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    InfoFn info = reinterpret_cast<InfoFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "K32GetProcessMemoryInfo")));
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (!info || !info(process, &counters, sizeof counters)) return 0;
-    return counters.PagefileUsage;
-}
 
 void Click(HWND window) {
     e2e::SendWithTimeout(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 30), 10000);

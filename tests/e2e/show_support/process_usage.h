@@ -1,7 +1,10 @@
-#ifndef VELMOR_TESTS_E2E_SHOW_SUPPORT_HANDLE_COUNT_H
-#define VELMOR_TESTS_E2E_SHOW_SUPPORT_HANDLE_COUNT_H
+#ifndef VELMOR_TESTS_E2E_SHOW_SUPPORT_PROCESS_USAGE_H
+#define VELMOR_TESTS_E2E_SHOW_SUPPORT_PROCESS_USAGE_H
+
+// What a process holds: its kernel handles and its private bytes.
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <vector>
 
@@ -42,6 +45,19 @@ inline int CountProcessHandles(DWORD processId) {
         buffer.resize(buffer.size() * 2);
     }
     return -1;
+}
+
+// Private bytes of a process (GetProcessMemoryInfo, looked up at run time
+// from kernel32); 0 when unknown.
+inline SIZE_T PrivateBytes(HANDLE process) {
+    typedef BOOL(WINAPI * InfoFn)(HANDLE, PPROCESS_MEMORY_COUNTERS, DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    InfoFn info = reinterpret_cast<InfoFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "K32GetProcessMemoryInfo")));
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!info || !info(process, &counters, sizeof counters)) return 0;
+    return counters.PagefileUsage;
 }
 
 #endif
