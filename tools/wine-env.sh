@@ -27,15 +27,19 @@ wine_prefix_ready() {
     wine_unmanaged_windows
 }
 
-# Xvfb and the private Xorg run no window manager, but Wine hands its
-# top-level windows (a full-screen one among them) to one, and at each hide
-# or destroy of such a window waits two seconds for it to answer.  Managed=N
-# has Wine place its windows itself: a saver's exit, or a test window's
-# end, then takes no two seconds.  Set once per prefix (the marker file
-# says so: the wineserver writes the registry files only when it ends).
+# Xvfb and the private Xorg run no window manager (they export
+# VELMOR_NO_WINDOW_MANAGER=1), but Wine hands its top-level windows (a
+# full-screen one among them) to one, and at each hide or destroy of such a
+# window waits two seconds for it to answer.  There, Managed=N has Wine place
+# its windows itself: a saver's exit, or a test window's end, then takes no
+# two seconds.  On a desktop with a window manager (tools/run.sh on the
+# user's display) the windows are managed, as Wine's default has them.  The
+# marker file holds what the prefix is set to: the wineserver writes the
+# registry files only when it ends.
 wine_unmanaged_windows() {
-    local marker=$WINEPREFIX/.velmor-unmanaged
-    [ -f "$marker" ] && return 0
-    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
-        touch "$marker"
+    local marker=$WINEPREFIX/.velmor-managed wanted=Y
+    [ -n "${VELMOR_NO_WINDOW_MANAGER:-}" ] && wanted=N
+    [ "$(cat "$marker" 2>/dev/null)" = "$wanted" ] && return 0
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$wanted" /f \
+        >/dev/null 2>&1 && echo "$wanted" >"$marker"
 }

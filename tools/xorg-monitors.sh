@@ -140,6 +140,7 @@ run() {
     [ -s "$fdfile" ] || fail "Xorg did not start ($(grep -m1 '(EE)' "$xorg_dir/xorg.log" 2>/dev/null))"
     display=":$(head -n1 "$fdfile")"
     export DISPLAY=$display
+    export VELMOR_NO_WINDOW_MANAGER=1  # see wine_unmanaged_windows
     xrandr -q >/dev/null 2>&1 || fail "Xorg on $display does not answer"
     set_layout "$layout" || fail "could not set the layout $layout"
     "$@"

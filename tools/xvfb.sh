@@ -15,6 +15,7 @@ start_xvfb() {
         return 1
     fi
     export DISPLAY=":$(head -n1 "$fdfile")"
+    export VELMOR_NO_WINDOW_MANAGER=1  # see wine_unmanaged_windows
     rm -f "$fdfile"
     trap stop_xvfb EXIT
 }

@@ -27,7 +27,8 @@ home=$(getent passwd "$user" | cut -d: -f6)
 as_user() {
     runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" PATH="$PATH" \
         DISPLAY="$DISPLAY" WINEPREFIX="$prefix" VELMOR_WINEPREFIX="$prefix" \
-        ${VELMOR_LANG:+VELMOR_LANG="$VELMOR_LANG"} "$@"
+        ${VELMOR_LANG:+VELMOR_LANG="$VELMOR_LANG"} \
+        ${VELMOR_NO_WINDOW_MANAGER:+VELMOR_NO_WINDOW_MANAGER=1} "$@"
 }
 
 for file in "$program" "$saver" "$root/tools/wine-run.sh"; do
