@@ -10,12 +10,23 @@ const int LAST_MEASURABLE = 8;
 // Heap bytes two measures may differ by (no picture is that small).
 const LONG HEAP_TOLERANCE = 4096;
 // The loader thread decodes the next picture once the one on screen has
-// faded in; a measure waits for it to end.
+// faded in; a measure waits for it to end, or, where a loader holds and
+// its picture is not to be made, for the heap to be still that long.
 const DWORD LOADER_IDLE_MS = 3000;
+const DWORD HEAP_STILL_MS = 300;
 
 void WaitForLoader(const FaultSession& session) {
     const DWORD start = GetTickCount();
-    while (session.Seen().liveThreads > 0 && GetTickCount() - start < LOADER_IDLE_MS) Sleep(5);
+    DWORD stillSince = start;
+    LONG heapBytes = session.Seen().liveHeapBytes;
+    while (session.Seen().liveThreads > 0 && GetTickCount() - start < LOADER_IDLE_MS &&
+           GetTickCount() - stillSince < HEAP_STILL_MS) {
+        Sleep(5);
+        if (session.Seen().liveHeapBytes != heapBytes) {
+            heapBytes = session.Seen().liveHeapBytes;
+            stillSince = GetTickCount();
+        }
+    }
 }
 
 }  // namespace

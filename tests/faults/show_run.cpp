@@ -38,7 +38,7 @@ const int MOST_PICTURES = 10;
 const int LAST_TICK = 4000;     // beyond ten pictures of the 15 s interval
 const int CLICKS_TO_MAKE = 14;  // through the twelve pictures, on to picture 3
 const int MOST_CLICKS = 24;
-const int CAPTURE_ATTEMPTS = 6;  // the window surface may reach X a little late
+const int CAPTURE_ATTEMPTS = 10;  // the window surface may reach X a little late
 const DWORD CAPTURE_RETRY_MS = 30;
 const int NEVER = INT_MAX;
 
@@ -148,7 +148,7 @@ private:
                                                     run.Examines(FAULT_CREATE_WINDOW) ||
                                                     IsAllocator(run.examined.function));
             if (documented && code == 0) {
-                run.note = "no window, exit code 0";
+                NoteOutcome("no window, exit code 0");
                 return false;
             }
             run.Fail("the saver ended without a window, exit code " + ExitCode(code) +
@@ -194,7 +194,7 @@ private:
         startPicture = run.ReadFailed("NO") ? 1 : stored.startPicture;
         intervalSeconds = run.ReadFailed(e2e::INTERVAL_KEY) ? 30 : stored.intervalSeconds;
         if (startPicture != stored.startPicture || intervalSeconds != stored.intervalSeconds)
-            run.note = "the defaults of the settings it could not read";
+            NoteOutcome("the defaults of the settings it could not read");
         Candidate plain;
         plain.model = Replay(plain, 0);
         candidates.push_back(plain);
@@ -409,11 +409,17 @@ private:
             CompareView(area, view, view.picture ? show_e2e::Reference(view.picture) : none);
         if (difference.empty()) return "";
         if (candidate.BlackAllowed(run.session.ClockTick())) {
-            if (IsBlack(area)) return "";
+            if (IsBlack(area)) return Accepted("black where the fault struck");
             // A window the saver can no longer draw in keeps what it showed.
-            if (run.examined.persistent && area.rgb == lastLook.rgb) return "";
+            if (run.examined.persistent && area.rgb == lastLook.rgb)
+                return Accepted("the window kept its last frame");
         }
         return difference;
+    }
+
+    std::string Accepted(const char* outcome) const {
+        seenOutcome = outcome;
+        return "";
     }
 
     bool Matches() {
@@ -447,7 +453,7 @@ private:
             if (!Step(run.session.ClockTick() + 1)) return false;
             matched = Matches();
             if (matched)
-                run.note = "a frame lost";
+                NoteOutcome("a frame lost, drawn at the next tick");
             else
                 candidates.front().mismatch =
                     lost + "; and a tick later " + candidates.front().mismatch;
@@ -461,8 +467,17 @@ private:
         for (Candidate& candidate : candidates)
             if (candidate.mismatch.empty()) kept.push_back(candidate);
         candidates = kept;
-        if (!candidates.front().outcome.empty()) run.note = candidates.front().outcome;
+        NoteOutcome(candidates.front().outcome);
         return true;
+    }
+
+    // The documented outcomes a run saw, for its report.
+    void NoteOutcome(const std::string& outcome) {
+        for (const std::string& seen : {outcome, seenOutcome}) {
+            if (!seen.empty() && run.note.find(seen) == std::string::npos)
+                run.note += (run.note.empty() ? "" : "; ") + seen;
+        }
+        seenOutcome.clear();
     }
 
     // ---- Leak checks -------------------------------------------------------
@@ -492,6 +507,7 @@ private:
     LeakCheck leaks;
     Pixels shot;
     Pixels lastLook;
+    mutable std::string seenOutcome;  // how the last look was accepted
 };
 
 }  // namespace
