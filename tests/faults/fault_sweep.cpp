@@ -106,11 +106,15 @@ void Report(const char* what, const std::string& detail, int scenario, const Run
 }
 
 // The sites every reference run reached, each with the cheapest scenario.
-// The C runtime's startup, which copies the command line and environment
-// before any of the saver's code runs and does not check its mallocs: not
-// the saver's to answer for, and not swept (each run would crash).
-bool InRuntimeStartup(const SymbolTable& symbols, DWORD offset) {
-    return symbols.NameOf(offset).compare(0, 18, "__tmainCRTStartup+") == 0;
+// Code of the runtime, not of the saver, and not swept: the C runtime's
+// startup, which copies the command line and environment before any of the
+// saver's code runs and does not check its mallocs (each run would crash),
+// and a coverage build's gcov runtime.
+bool InRuntime(const SymbolTable& symbols, DWORD offset) {
+    const std::string name = symbols.NameOf(offset);
+    for (const char* runtime : {"__tmainCRTStartup+", "__gcov_", "gcov_"})
+        if (name.compare(0, std::strlen(runtime), runtime) == 0) return true;
+    return false;
 }
 
 std::vector<Site> CollectSites(const RunResult (&references)[SCENARIO_COUNT],
@@ -200,9 +204,10 @@ int main(int argc, char** argv) {
     int lastFunction = -1;
     for (const Site& site : sites) {
         if (options.only >= 0 && site.function != options.only) continue;
-        if (InRuntimeStartup(symbols, site.offset)) {
-            std::printf("skip  %-10s %s@%lx: in the C runtime's startup, before the saver's code\n",
-                        "startup", NameOf(site.function), static_cast<unsigned long>(site.offset));
+        if (InRuntime(symbols, site.offset)) {
+            std::printf("skip  %-10s %s@%lx: in the runtime's %s\n", "runtime",
+                        NameOf(site.function), static_cast<unsigned long>(site.offset),
+                        symbols.NameOf(site.offset).c_str());
             continue;
         }
         ++tallies[site.function].sites;

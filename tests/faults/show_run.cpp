@@ -38,7 +38,10 @@ const int MOST_PICTURES = 10;
 const int LAST_TICK = 4000;     // beyond ten pictures of the 15 s interval
 const int CLICKS_TO_MAKE = 14;  // through the twelve pictures, on to picture 3
 const int MOST_CLICKS = 24;
-const int CAPTURE_ATTEMPTS = 10;  // the window surface may reach X a little late
+// The window surface may reach X a little late: a capture that matches no
+// candidate is taken again this often, one that matches some of them less.
+const int CAPTURE_ATTEMPTS = 10;
+const int AGREEING_ATTEMPTS = 4;
 const DWORD CAPTURE_RETRY_MS = 30;
 const int NEVER = INT_MAX;
 
@@ -422,19 +425,28 @@ private:
         return "";
     }
 
+    // Captures the window until every candidate matched one capture, or as
+    // long as a late flush of the window may still change it: a candidate
+    // stays when any capture matched it.
     bool Matches() {
         const RECT area = ClientAreaOnScreen(window);
         const SIZE client = ClientSize(window);
-        bool matched = false;
-        for (int attempt = 0; attempt < CAPTURE_ATTEMPTS && !matched; ++attempt) {
+        for (Candidate& candidate : candidates) candidate.mismatch = "not looked at";
+        bool any = false;
+        bool all = false;
+        for (int attempt = 0; !all && attempt < (any ? AGREEING_ATTEMPTS : CAPTURE_ATTEMPTS);
+             ++attempt) {
             e2e::PumpMessages(attempt > 0 ? CAPTURE_RETRY_MS : 0);
             shot = Capture(area);
+            all = true;
             for (Candidate& candidate : candidates) {
-                candidate.mismatch = Judge(candidate, shot, client);
-                matched = matched || candidate.mismatch.empty();
+                if (!candidate.mismatch.empty())
+                    candidate.mismatch = Judge(candidate, shot, client);
+                any = any || candidate.mismatch.empty();
+                all = all && candidate.mismatch.empty();
             }
         }
-        return matched;
+        return any;
     }
 
     bool InFaultWindow() const {
