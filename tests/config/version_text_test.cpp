@@ -11,7 +11,7 @@
 namespace {
 
 // While set, every allocation through operator new fails, as when memory
-// has run out; the nothrow forms then give null.
+// has run out: the throwing forms throw, the nothrow forms give null.
 bool allocationsFail = false;
 
 }  // namespace
@@ -20,6 +20,10 @@ void* operator new(std::size_t size) {
     void* block = allocationsFail ? nullptr : std::malloc(size != 0 ? size : 1);
     if (!block) throw std::bad_alloc();
     return block;
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocationsFail ? nullptr : std::malloc(size != 0 ? size : 1);
 }
 
 void operator delete(void* block) noexcept {
