@@ -53,10 +53,8 @@ void RunDialog(RunState& run) {
     SettingsValues saved = run.stored;
     saved.intervalSeconds = NEW_INTERVAL;
     // What OK saves, where; a fault may keep it from being saved at all.
-    const bool mayNotSave = [&] {
-        const int function = run.examined.function;
-        return IsAllocator(function) || WritesSettings(function);
-    }();
+    const bool mayNotSave =
+        IsAllocator(run.examined.function) || WritesSettings(run.examined.function);
     if (refused) {
         run.perUserAccepted = {saved};
         if (run.examined.function >= 0) run.AcceptPerUserCopy(saved);

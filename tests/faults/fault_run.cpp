@@ -118,7 +118,10 @@ const FaultRecord* RunState::Fired() const {
     const FaultShared& seen = session.Seen();
     for (LONG i = 0; i < seen.recordCount && examined.function >= 0; ++i) {
         const FaultRecord& record = seen.records[i];
-        if (record.function == examined.function) return &record;
+        // The site tells it from the fault a scenario brings of its own.
+        if (record.function == examined.function &&
+            (examined.site == 0 || record.site == examined.site))
+            return &record;
     }
     return nullptr;
 }
