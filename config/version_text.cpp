@@ -2,7 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -90,20 +91,19 @@ int SetVersionText(const char* path, HWND dialog, int controlId) {
     lstrcpynA(output, UNKNOWN_VERSION, OUTPUT_SIZE);
 
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
-    if (size != 0) {
-        // One spare zero byte behind the data keeps every string in the
-        // block terminated.
-        std::vector<char> block(size + 1, '\0');
-        std::vector<char> text(TEXT_SIZE);
-        if (GetFileVersionInfoA(path, handle, size, block.data())) {
-            const char* version = FindFileVersion(block.data(), text.data());
-            const char* blockEnd = block.data() + block.size();
-            if (version != nullptr && version >= block.data() && version < blockEnd) {
-                CopyBounded(version, blockEnd, text.data(), TEXT_SIZE);
-                CompactVersionText(text.data(), output, OUTPUT_SIZE);
-                shown = 1;
-            }
+    const DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    // One spare zero byte behind the data keeps every string in the block
+    // terminated.  Without memory for the block "????" stays.
+    std::unique_ptr<char[]> block(size != 0 && size < MAXDWORD ? new (std::nothrow) char[size + 1]()
+                                                               : nullptr);
+    char text[TEXT_SIZE];
+    if (block && GetFileVersionInfoA(path, handle, size, block.get())) {
+        const char* version = FindFileVersion(block.get(), text);
+        const char* blockEnd = block.get() + size + 1;
+        if (version != nullptr && version >= block.get() && version < blockEnd) {
+            CopyBounded(version, blockEnd, text, TEXT_SIZE);
+            CompactVersionText(text, output, OUTPUT_SIZE);
+            shown = 1;
         }
     }
     SetWindowTextA(control, output);

@@ -2,7 +2,8 @@
 
 #include <climits>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "image/dib_layout.h"
 #include "win32/device_context.h"
@@ -111,9 +112,12 @@ int DibImage::BuildPalette(const BITMAPINFOHEADER* header) {
     // The palette entry count is a 16-bit field.
     if (count > 0xFFFF) count = 0xFFFF;
 
-    // LOGPALETTE declares one entry and the others follow it.
-    std::vector<BYTE> record(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
-    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(record.data());
+    // LOGPALETTE declares one entry and the others follow it.  Without
+    // memory for the record the palette stays as it was.
+    std::unique_ptr<BYTE[]> record(new (std::nothrow)
+                                       BYTE[sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY)]);
+    if (!record) return 0;
+    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(record.get());
     logical->palVersion = PALETTE_VERSION;
     logical->palNumEntries = static_cast<WORD>(count);
     const RGBQUAD* colours = reinterpret_cast<const RGBQUAD*>(

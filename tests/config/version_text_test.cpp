@@ -1,12 +1,59 @@
 #include <doctest/doctest.h>
 
 #include <windows.h>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "config/version_text.h"
 
 namespace {
+
+// While set, every allocation through operator new fails, as when memory
+// has run out: the throwing forms throw, the nothrow forms give null.
+bool allocationsFail = false;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* block = allocationsFail ? nullptr : std::malloc(size != 0 ? size : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocationsFail ? nullptr : std::malloc(size != 0 ? size : 1);
+}
+
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+
+namespace {
+
+// A dialog stand-in with the version control (id 1003) in it.
+struct VersionControl {
+    VersionControl() {
+        parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 40, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        control =
+            CreateWindowExA(0, "STATIC", "old", WS_CHILD, 0, 0, 90, 20, parent,
+                            reinterpret_cast<HMENU>(1003), GetModuleHandleA(nullptr), nullptr);
+    }
+    ~VersionControl() { DestroyWindow(parent); }
+    std::string Text() const {
+        char text[64] = {};
+        GetWindowTextA(control, text, sizeof text);
+        return text;
+    }
+    HWND parent;
+    HWND control;
+};
 
 std::string Compact(const char* version, int size = 64) {
     char output[64];
@@ -58,25 +105,38 @@ TEST_CASE("a cut never splits a double-byte character") {
 }
 
 TEST_CASE("a file without a version shows question marks") {
-    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 40, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    REQUIRE(parent != nullptr);
-    HWND control =
-        CreateWindowExA(0, "STATIC", "old", WS_CHILD, 0, 0, 90, 20, parent,
-                        reinterpret_cast<HMENU>(1003), GetModuleHandleA(nullptr), nullptr);
-    REQUIRE(control != nullptr);
-    char text[64];
+    VersionControl dialog;
+    REQUIRE(dialog.control != nullptr);
 
     char ownPath[MAX_PATH];
     GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
-    CHECK(SetVersionText(ownPath, parent, 1003) == 0);
-    GetWindowTextA(control, text, sizeof text);
-    CHECK(std::string(text) == "????");
+    CHECK(SetVersionText(ownPath, dialog.parent, 1003) == 0);
+    CHECK(dialog.Text() == "????");
 
-    SetWindowTextA(control, "old");
-    CHECK(SetVersionText("C:\\no\\such\\file.scr", parent, 1003) == 0);
-    GetWindowTextA(control, text, sizeof text);
-    CHECK(std::string(text) == "????");
+    SetWindowTextA(dialog.control, "old");
+    CHECK(SetVersionText("C:\\no\\such\\file.scr", dialog.parent, 1003) == 0);
+    CHECK(dialog.Text() == "????");
+}
 
-    DestroyWindow(parent);
+TEST_CASE("without memory for the version block, question marks and no exception") {
+    VersionControl dialog;
+    REQUIRE(dialog.control != nullptr);
+    char kernel[MAX_PATH];
+    GetSystemDirectoryA(kernel, MAX_PATH);
+    std::strcat(kernel, "\\kernel32.dll");
+    REQUIRE(SetVersionText(kernel, dialog.parent, 1003) == 1);  // it has a version
+
+    SetWindowTextA(dialog.control, "old");
+    int shown = -1;
+    bool threw = false;
+    allocationsFail = true;
+    try {
+        shown = SetVersionText(kernel, dialog.parent, 1003);
+    } catch (...) {
+        threw = true;
+    }
+    allocationsFail = false;
+    CHECK_FALSE(threw);
+    CHECK(shown == 0);
+    CHECK(dialog.Text() == "????");
 }

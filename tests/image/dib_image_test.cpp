@@ -1,6 +1,35 @@
 #include <doctest/doctest.h>
 
+#include <cstdlib>
+#include <new>
+
 #include "tests/image/image_test_support.h"
+
+namespace {
+
+// While set, allocations through operator new fail, as when memory has run
+// out: the throwing forms throw, the nothrow array form gives null.
+bool allocationsFail = false;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* block = allocationsFail ? nullptr : std::malloc(size != 0 ? size : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocationsFail ? nullptr : std::malloc(size != 0 ? size : 1);
+}
 
 namespace {
 
@@ -204,6 +233,29 @@ TEST_CASE("BuildPalette makes a palette from the colour table and keeps it for a
 
     BITMAPINFOHEADER empty = MakeHeader(1, 1, 24, 0);
     CHECK(image.BuildPalette(&empty) == 0);
+    CHECK(image.Palette() == made);
+}
+
+TEST_CASE("BuildPalette without memory for the record returns 0 and keeps the palette") {
+    ProbeImage image;
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } table = {MakeHeader(1, 1, 8, 2), {{1, 2, 3, 0}, {4, 5, 6, 0}}};
+    REQUIRE(image.BuildPalette(&table.header) == 1);
+    HPALETTE made = image.Palette();
+
+    int built = -1;
+    bool threw = false;
+    allocationsFail = true;
+    try {
+        built = image.BuildPalette(&table.header);
+    } catch (...) {
+        threw = true;
+    }
+    allocationsFail = false;
+    CHECK_FALSE(threw);
+    CHECK(built == 0);
     CHECK(image.Palette() == made);
 }
 

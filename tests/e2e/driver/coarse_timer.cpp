@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "tests/e2e/driver/coarse_timer.h"
+#include "tests/e2e/driver/import_table.h"
 
 namespace {
 
@@ -18,35 +19,6 @@ UINT CoarsePeriod(UINT ms) {
 
 UINT_PTR WINAPI CoarseSetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc) {
     return SetTimer(hwnd, id, CoarsePeriod(ms), proc);
-}
-
-// Points `module`'s imported SetTimer at CoarseSetTimer; false when it has none.
-bool RedirectSetTimer(HMODULE module) {
-    BYTE* base = reinterpret_cast<BYTE*>(module);
-    const IMAGE_NT_HEADERS* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) return false;
-    const ULONG_PTR real = reinterpret_cast<ULONG_PTR>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetTimer")));
-    for (const IMAGE_IMPORT_DESCRIPTOR* library =
-             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         library->Name != 0; ++library) {
-        for (IMAGE_THUNK_DATA* slot =
-                 reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-             slot->u1.Function != 0; ++slot) {
-            if (slot->u1.Function != real) continue;
-            DWORD protection = 0;
-            if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE,
-                                &protection))
-                return false;
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(&CoarseSetTimer);
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -62,7 +34,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
             bool pinned = GetModuleHandleExA(
                 GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                 reinterpret_cast<LPCSTR>(&CoarseSetTimer), &self);
-            if (pinned && RedirectSetTimer(GetModuleHandleA(nullptr)) &&
+            if (pinned &&
+                RedirectImport(GetModuleHandleA(nullptr), "user32.dll", "SetTimer",
+                               reinterpret_cast<void*>(&CoarseSetTimer)) &&
                 CoarseSetTimer(call->hwnd, call->wParam, static_cast<UINT>(call->lParam),
                                nullptr) != 0) {
                 SetPropA(call->hwnd, COARSE_TIMER_DONE, reinterpret_cast<HANDLE>(1));

@@ -95,7 +95,8 @@ SaverProcess::~SaverProcess() {
     Terminate();
 }
 
-bool SaverProcess::Start(const std::string& arguments, const std::string& executable) {
+bool SaverProcess::Create(const std::string& arguments, const std::string& executable, DWORD flags,
+                          HANDLE* mainThread) {
     Terminate();
     std::string commandLine = "\"" + executable + "\"";
     if (!arguments.empty()) {
@@ -106,13 +107,71 @@ bool SaverProcess::Start(const std::string& arguments, const std::string& execut
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(executable.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessA(executable.c_str(), buffer.data(), nullptr, nullptr, FALSE, flags, nullptr,
                         nullptr, &startup, &info)) {
         return false;
     }
-    CloseHandle(info.hThread);
+    *mainThread = info.hThread;
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
+    return true;
+}
+
+bool SaverProcess::Start(const std::string& arguments, const std::string& executable) {
+    HANDLE thread = nullptr;
+    if (!Create(arguments, executable, 0, &thread)) {
+        return false;
+    }
+    CloseHandle(thread);
+    WaitForInputIdle(process_, 5000);
+    return true;
+}
+
+namespace {
+
+// Runs LoadLibraryA(library) in `process` on a thread of its own and waits
+// for it; true when it returned a module.  kernel32 lies at the same address
+// in every process of a bitness, so this process's LoadLibraryA is theirs.
+bool LoadLibraryInto(HANDLE process, const std::string& library) {
+    void* name = VirtualAllocEx(process, nullptr, library.size() + 1, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+    if (name == nullptr) {
+        return false;
+    }
+    bool loaded = false;
+    LPTHREAD_START_ROUTINE loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA")));
+    HANDLE thread = nullptr;
+    if (WriteProcessMemory(process, name, library.c_str(), library.size() + 1, nullptr)) {
+        thread = CreateRemoteThread(process, nullptr, 0, loadLibrary, name, 0, nullptr);
+    }
+    if (thread != nullptr) {
+        DWORD module = 0;  // the low 32 bits of the module handle
+        loaded = WaitForSingleObject(thread, 20000) == WAIT_OBJECT_0 &&
+                 GetExitCodeThread(thread, &module) && module != 0;
+        CloseHandle(thread);
+    }
+    VirtualFreeEx(process, name, 0, MEM_RELEASE);
+    return loaded;
+}
+
+}  // namespace
+
+bool SaverProcess::StartWithLibrary(const std::string& arguments, const std::string& library,
+                                    const std::string& executable) {
+    HANDLE thread = nullptr;
+    if (!Create(arguments, executable, CREATE_SUSPENDED, &thread)) {
+        return false;
+    }
+    bool loaded = LoadLibraryInto(process_, library);
+    if (loaded) {
+        ResumeThread(thread);
+    }
+    CloseHandle(thread);
+    if (!loaded) {
+        Terminate();
+        return false;
+    }
     WaitForInputIdle(process_, 5000);
     return true;
 }

@@ -42,6 +42,12 @@ public:
     // Starts `executable` (a Windows path) with `arguments` as its command
     // line after the program name (for instance "/s" or "/p 1234").
     bool Start(const std::string& arguments, const std::string& executable = SaverPath());
+    // Starts the saver suspended, loads `library` (a Windows path) into it
+    // and only then lets it run, so that the library is there before any of
+    // the saver's own code runs.  False (and no saver) when it could not be
+    // loaded.
+    bool StartWithLibrary(const std::string& arguments, const std::string& library,
+                          const std::string& executable = SaverPath());
     // Waits up to `timeoutMs` for the saver to end; true when it ended, with
     // its exit code in *exitCode (if given).
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
@@ -57,6 +63,9 @@ public:
     SaverProcess& operator=(const SaverProcess&) = delete;
 
 private:
+    bool Create(const std::string& arguments, const std::string& executable, DWORD flags,
+                HANDLE* mainThread);
+
     HANDLE process_;
     DWORD processId_;
 };

@@ -1,7 +1,7 @@
 #ifndef VELMOR_TESTS_E2E_SHOW_SUPPORT_PROCESS_USAGE_H
 #define VELMOR_TESTS_E2E_SHOW_SUPPORT_PROCESS_USAGE_H
 
-// What a process holds: its kernel handles and its private bytes.
+// What a process holds: its kernel handles and its committed memory.
 
 #include <windows.h>
 #include <psapi.h>
@@ -47,9 +47,10 @@ inline int CountProcessHandles(DWORD processId) {
     return -1;
 }
 
-// Private bytes of a process (GetProcessMemoryInfo, looked up at run time
-// from kernel32); 0 when unknown.
-inline SIZE_T PrivateBytes(HANDLE process) {
+// Memory a process has committed (PagefileUsage: PrivateUsage is 0 under
+// Wine 8), from GetProcessMemoryInfo looked up at run time in kernel32; 0
+// when unknown.
+inline SIZE_T CommittedBytes(HANDLE process) {
     typedef BOOL(WINAPI * InfoFn)(HANDLE, PPROCESS_MEMORY_COUNTERS, DWORD);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     InfoFn info = reinterpret_cast<InfoFn>(
