@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <windows.h>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -34,25 +35,22 @@ const char* SkipSwitchPrefix(const char* word) {
     return (*word == '-' || *word == '/') ? word + 1 : word;
 }
 
-// Copies `text` into `copy`; false when there is no memory for it.
-bool CopyText(const char* text, std::string& copy) {
-    try {
-        copy.assign(text);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
 }  // namespace
 
 CommandLineWords::CommandLineWords(const char* commandLine)
-    : switchWord(nullptr), argumentWord(nullptr), thirdWord(nullptr) {
-    if (commandLine == nullptr || !CopyText(commandLine, buffer)) {
+    : switchWord(nullptr), argumentWord(nullptr), thirdWord(nullptr), copied(true) {
+    if (commandLine == nullptr) {
         return;  // no words: the windowed mode
     }
+    const size_t length = std::strlen(commandLine);
+    buffer.reset(new (std::nothrow) char[length + 1]);
+    if (!buffer) {
+        copied = false;
+        return;
+    }
+    std::memcpy(buffer.get(), commandLine, length + 1);
 
-    char* cursor = &buffer[0];
+    char* cursor = buffer.get();
     switchWord = NextWord(&cursor);
     if (switchWord != nullptr) {
         argumentWord = NextWord(&cursor);

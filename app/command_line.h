@@ -3,7 +3,7 @@
 
 // Words of the saver's command line and the mode they select.
 
-#include <string>
+#include <memory>
 
 // Up to three words of a command line, split in place on spaces only (a tab
 // does not separate words).  Missing words are null.  The words point into
@@ -15,12 +15,15 @@ public:
     const char* switchWord;
     const char* argumentWord;
     const char* thirdWord;
+    // False when there was no memory for the copy: the words, all null, say
+    // nothing of the mode asked for.
+    bool copied;
 
     CommandLineWords(const CommandLineWords&) = delete;
     CommandLineWords& operator=(const CommandLineWords&) = delete;
 
 private:
-    std::string buffer;
+    std::unique_ptr<char[]> buffer;
 };
 
 // True when `word` is `letter` alone, behind at most one '-' or '/',

@@ -135,7 +135,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     bool windowOpen;
     {
         CommandLineWords words(commandLine);
-        windowOpen = Dispatch(instance, words);
+        // Without its words the mode asked for is unknown: nothing is opened,
+        // rather than a mode that was not asked for.
+        windowOpen = words.copied && Dispatch(instance, words);
     }  // the command-line copy is freed before the loop
     if (!windowOpen) {
         return 0;

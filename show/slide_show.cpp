@@ -285,6 +285,17 @@ void SlideShow::StartLoaderThread() {
     loaderThread.Reset(CreateThread(nullptr, 0, loaderRoutine, this, 0, &loaderThreadId));
 }
 
+// Returns once the loader thread has ended: only then are preparedPicture
+// and the show itself the GUI thread's alone.  A wait that fails says
+// nothing of the thread, so the thread's exit code is asked until it no
+// longer says that it runs (a handle that cannot be asked names no thread
+// that could run).
 void SlideShow::WaitForLoaderThread() {
-    if (loaderThread) WaitForSingleObject(loaderThread.Get(), INFINITE);
+    if (!loaderThread) return;
+    const DWORD RETRY_MS = 10;
+    while (WaitForSingleObject(loaderThread.Get(), INFINITE) != WAIT_OBJECT_0) {
+        DWORD code = 0;
+        if (!GetExitCodeThread(loaderThread.Get(), &code) || code != STILL_ACTIVE) return;
+        Sleep(RETRY_MS);
+    }
 }

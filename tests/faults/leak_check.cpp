@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "tests/e2e/show_support/handle_count.h"
+#include "tests/e2e/show_support/process_usage.h"
 
 namespace {
 
