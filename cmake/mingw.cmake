@@ -15,6 +15,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # Unit tests are Windows programs: CTest runs them through the Wine of their
-# bitness.  Tests that start Wine themselves use VELMOR_WINE_RUN too.
-set(VELMOR_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh --arch ${VELMOR_WINE_BITS})
+# bitness (tools/wine-test.sh says why not straight through wine-run.sh).
+# Tests that start Wine themselves use VELMOR_WINE_RUN too.
+set(VELMOR_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-test.sh --arch ${VELMOR_WINE_BITS})
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMOR_WINE_RUN})

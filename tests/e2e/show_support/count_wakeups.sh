@@ -26,9 +26,12 @@ if [ "$pid" = --path ]; then
     fi
     pid=${pids[0]}
 fi
+# "THREAD-ID SWITCHES" for each thread of the saver.
 switches() {
-    cat /proc/"$pid"/task/*/status 2>/dev/null |
-        awk '/^voluntary_ctxt_switches/ { n += $2 } END { print n + 0 }'
+    local status
+    for status in /proc/"$pid"/task/*/status; do
+        awk '/^Pid:/ { id = $2 } /^voluntary_ctxt_switches/ { print id, $2 }' "$status" 2>/dev/null
+    done
 }
 before=$(switches)
 sleep "$seconds"
@@ -37,4 +40,8 @@ if ! kill -0 "$pid" 2>/dev/null; then
     echo "count_wakeups: the saver ended during the count" >&2
     exit 1
 fi
-echo $((after - before))
+# The switches of the threads there at the end since the start (or since
+# they began); a thread that ended meanwhile (a loader thread after its
+# decode) takes its count with it and is not counted.
+awk 'NR == FNR { seen[$1] = $2; next } { n += $2 - ($1 in seen ? seen[$1] : 0) } END { print n + 0 }' \
+    <(echo "$before") <(echo "$after")
