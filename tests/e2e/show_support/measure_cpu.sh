@@ -18,9 +18,11 @@
 #   bash tests/e2e/show_support/measure_cpu.sh /tmp/before/velmor.scr build/win32/app/velmor.scr
 #
 # With --monitors: the full-screen saver (/s) of one build on a 1024x768
-# monitor alone, on a 1280x1024 one alone, and on both (the 1280x1024 one
-# left of the 1024x768 primary), side by side in one run, on a private Xorg
-# (tools/xorg-monitors.sh) in the prefix of the multi-monitor test: a steady minute (picture 1, 300 s interval), a minute
+# monitor alone (from picture 1), on a 1280x1024 one alone (from picture 7,
+# where the second monitor's show starts), and on both (the 1280x1024 one
+# left of the 1024x768 primary, from picture 1), side by side in one run, on
+# a private Xorg (tools/xorg-monitors.sh) in the prefix of the multi-monitor
+# test: a steady minute (300 s interval), a minute
 # of picture changes (15 s interval: each change brings a fade-out and a
 # fade-in on every monitor), and the saver's peak anonymous memory (RssAnon
 # from /proc, sampled every second: its private bytes).
@@ -132,11 +134,11 @@ peak_anon() {
 # The full-screen saver on the layout the X server has now: a steady
 # minute, then a minute of picture changes, each in a saver of its own.
 measure_full_screen() {
-    local scr=$1 interval label=$2
+    local scr=$1 interval label=$2 first=$3
     peak_file=$(mktemp)
     for interval in 300 15; do
-        printf '[Image]\r\nNO=1\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=%s\r\n' "$interval" \
-            >"$WINEPREFIX/drive_c/windows/velmor.INI"
+        printf '[Image]\r\nNO=%s\r\n[Config]\r\n\x95\x5c\x8e\xa6\x8a\xd4\x8a\x75=%s\r\n' \
+            "$first" "$interval" >"$WINEPREFIX/drive_c/windows/velmor.INI"
         tools/wine-run.sh --arch "$bits" "$scr" /s >/dev/null 2>&1 &
         saver=$!
         server=$(prefix_wineserver)
@@ -158,10 +160,12 @@ if [ "$monitors" = inside ]; then
     echo "CPU as % of one core: saver process, wineserver, Xorg; the saver's wakeups a second;" \
          "${seconds} s each, ${bits}-bit Wine, full screen"
     echo "${builds[0]}"
-    for layout in 1024x768+0+0 1280x1024+0+0 1024x768+1280+0,1280x1024+0+0; do
-        bash tools/xorg-monitors.sh layout "$layout"
+    # Each monitor alone, with the pictures its show has in the pair: the
+    # stored picture 1 on the primary, picture 7 on the other.
+    for run in 1024x768+0+0:1 1280x1024+0+0:7 1024x768+1280+0,1280x1024+0+0:1; do
+        bash tools/xorg-monitors.sh layout "${run%:*}"
         xrandr -q >/dev/null
-        measure_full_screen "${builds[0]}" "monitors $layout"
+        measure_full_screen "${builds[0]}" "monitors ${run%:*}, from picture ${run#*:}" "${run#*:}"
     done
     exit 0
 fi
