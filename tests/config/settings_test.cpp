@@ -255,16 +255,22 @@ TEST_CASE("a LOCALAPPDATA that is not an absolute path names no per-user file") 
     ScratchProfile profile(name);
     profile.Put("Image", "NO", "9");
     // Each value, taken as a path, would be relative to the current directory.
-    for (const wchar_t* value : {L"relative", L"%LOCALAPPDATA%", L"\\no-drive"}) {
-        CAPTURE(std::string(value, value + wcslen(value)));
-        std::wstring folder = value;
-        if (folder[0] != L'\\') PutPerUserFile(folder, name, "[Image]\r\nNO=4\r\n");
-        LocalAppDataSetTo set(value);
+    // Empty, or too long for a path (itself, or with the per-user folders),
+    // it names no file either.
+    const std::wstring tooLong = L"C:\\" + std::wstring(MAX_PATH, L'a');
+    const std::wstring noRoomForFolders = L"C:\\" + std::wstring(MAX_PATH - 12, L'a');
+    for (const std::wstring& folder : {std::wstring(L"relative"), std::wstring(L"%LOCALAPPDATA%"),
+                                       std::wstring(L"C:relative"), std::wstring(L"\\no-drive"),
+                                       std::wstring(), tooLong, noRoomForFolders}) {
+        CAPTURE(std::string(folder.begin(), folder.end()));
+        const bool relative = !folder.empty() && folder[0] != L'\\' && folder.size() < 20;
+        if (relative) PutPerUserFile(folder, name, "[Image]\r\nNO=4\r\n");
+        LocalAppDataSetTo set(folder);
         CHECK(ReadStartPictureFrom(name) == 9);
         CHECK(WriteStartPictureTo(name, 10) == 1);
         CHECK(profile.Bytes() == "[Image]\r\nNO=10\r\n");
         profile.Put("Image", "NO", "9");
-        if (folder[0] != L'\\') {
+        if (relative) {
             RemovePerUserFile(folder, name);
             RemoveDirectoryW(folder.c_str());
         }

@@ -303,7 +303,8 @@ TEST_CASE("streams that yield no picture") {
     }
     SUBCASE("sampling outside Y 1x1, 2x1, 2x2 with chroma 1x1") {
         const int layouts[][6] = {{1, 2, 1, 1, 1, 1}, {3, 1, 1, 1, 1, 1}, {4, 4, 1, 1, 1, 1},
-                                  {2, 2, 2, 1, 1, 1}, {1, 1, 1, 1, 2, 2}, {0, 1, 1, 1, 1, 1}};
+                                  {2, 3, 1, 1, 1, 1}, {2, 2, 2, 1, 1, 1}, {1, 1, 1, 2, 1, 1},
+                                  {1, 1, 1, 1, 2, 2}, {1, 1, 1, 1, 1, 2}, {0, 1, 1, 1, 1, 1}};
         for (const auto& l : layouts) {
             Decoded d;
             DecodeBytes(
@@ -322,6 +323,37 @@ TEST_CASE("streams that yield no picture") {
                           segment::Sof(0xC0, 24, 16, {{1, 1, 1, 4}, {2, 1, 1, 1}, {3, 1, 1, 1}})}),
                     &d);
         CHECK_FALSE(d.headerBlock);
+    }
+}
+
+TEST_CASE("malformed and unknown segments end the walk") {
+    const StreamSegments p;
+    auto stopOf = [](const Bytes& stream) {
+        Decoded d;
+        DecodeBytes(stream, &d);
+        CHECK_FALSE(d.headerBlock);
+        return d.stop;
+    };
+    const Bytes start = Join({segment::Soi(), p.dqt, p.dht});
+    const Bytes rest = Join({p.sof, p.sos, p.data, segment::Eoi()});
+    CHECK(stopOf(Join({start, Bytes{0xFF, 0xFE, 0, 1}, rest})) == JpegStop::BAD_SEGMENT);
+    CHECK(stopOf(Join({start, Bytes{0xFF, 0xDD, 0, 2}, rest})) == JpegStop::BAD_SEGMENT);
+    CHECK(stopOf(Join({start, Bytes{0xFF, 0xDD}})) == JpegStop::TRUNCATED);
+    CHECK(stopOf(Join({start, Bytes{0xFF, 0xE1, 0, 9, 1}})) == JpegStop::TRUNCATED);
+    // A DHT too short for its counts, a DQT selector above 3.
+    CHECK(stopOf(Join({start, Bytes{0xFF, 0xC4, 0, 6, 0x00, 1, 0, 0}, rest})) ==
+          JpegStop::BAD_HUFFMAN_DATA);
+    Bytes dqt = segment::Dqt(0, p.quant);
+    dqt[4] = 4;
+    CHECK(stopOf(Join({segment::Soi(), dqt, p.dht, rest})) == JpegStop::BAD_SEGMENT);
+    // A frame header of three components' length that names two.
+    Bytes two = p.sof;
+    two[9] = 2;
+    CHECK(stopOf(Join({start, two, p.sos, p.data})) == JpegStop::NOT_THREE_COMPONENTS);
+    // Lossless, arithmetic and reserved frame markers; markers outside any segment.
+    CHECK(stopOf(Join({start, Bytes{0xFF, 0xC3, 0, 2}, rest})) == JpegStop::NOT_BASELINE);
+    for (std::uint8_t code : {0xC8, 0xCC, 0xBF, 0xFF}) {
+        CHECK(stopOf(Join({start, Bytes{0xFF, code, 0, 2}, rest})) == JpegStop::NO_FRAME);
     }
 }
 
@@ -346,6 +378,12 @@ TEST_CASE("scans that cannot be decoded leave a black picture") {
                             segment::Sos({{1, 0, 0}, {2, 1, 1}, {4, 1, 1}}), p.data})));
     CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.dht, p.sof,
                             segment::Sos({{1, 0, 0}, {2, 1, 4}, {3, 1, 1}}), p.data})));
+    CHECK(expectBlack(Join({segment::Soi(), p.dqt, p.dht, p.sof,
+                            segment::Sos({{0, 0, 0}, {2, 1, 1}, {3, 1, 1}}), p.data})));
+    // An AC table that the scan names but no DHT defined.
+    CHECK(expectBlack(
+        Join({segment::Soi(), p.dqt, segment::Dht({{0, 0, &p.dc}, {1, 0, &p.ac}, {0, 1, &p.dc}}),
+              p.sof, p.sos, p.data})));
     // A scan before any frame header: nothing at all.
     Decoded early;
     DecodeBytes(Join({segment::Soi(), p.dqt, p.dht, p.sos, p.data, p.sof}), &early);
