@@ -4,7 +4,7 @@
 
 namespace {
 
-const int MAX_PASS_RANGES = 8;
+const int MAX_RANGES = 8;
 // How far up the stack an allocator's caller is looked for, in words.
 const int CALLER_SEARCH_WORDS = 256;
 
@@ -16,8 +16,18 @@ struct Range {
 
 BYTE* imageBase = nullptr;
 Range code;  // the executable's code, offsets
-Range passRanges[MAX_PASS_RANGES];
-int passRangeCount = 0;
+struct RangeList {
+    Range ranges[MAX_RANGES];
+    int count = 0;
+    bool Holds(DWORD offset) const {
+        for (int i = 0; i < count; ++i)
+            if (ranges[i].Holds(offset)) return true;
+        return false;
+    }
+};
+
+RangeList passRanges;
+RangeList spareRanges;
 
 void FindCode(HMODULE executable) {
     imageBase = reinterpret_cast<BYTE*>(executable);
@@ -33,15 +43,15 @@ void FindCode(HMODULE executable) {
     }
 }
 
-void ReadPassRanges(const char* text) {
+void ReadRanges(const char* text, RangeList* list) {
     unsigned long begin = 0;
     unsigned long end = 0;
     int used = 0;
-    while (text && passRangeCount < MAX_PASS_RANGES &&
+    while (text && list->count < MAX_RANGES &&
            std::sscanf(text, "%lx-%lx%n", &begin, &end, &used) == 2) {
-        passRanges[passRangeCount].begin = static_cast<DWORD>(begin);
-        passRanges[passRangeCount].end = static_cast<DWORD>(end);
-        ++passRangeCount;
+        list->ranges[list->count].begin = static_cast<DWORD>(begin);
+        list->ranges[list->count].end = static_cast<DWORD>(end);
+        ++list->count;
         text += used;
         if (*text != ',') break;
         ++text;
@@ -49,9 +59,7 @@ void ReadPassRanges(const char* text) {
 }
 
 bool Passed(DWORD offset) {
-    for (int i = 0; i < passRangeCount; ++i)
-        if (passRanges[i].Holds(offset)) return true;
-    return false;
+    return passRanges.Holds(offset);
 }
 
 // Whether `offset` is a return address: code that follows a call
@@ -74,9 +82,14 @@ ULONG_PTR StackEnd(const void* word) {
 
 }  // namespace
 
-void InitCallSites(HMODULE executable, const char* passText) {
+void InitCallSites(HMODULE executable, const char* passText, const char* spareText) {
     FindCode(executable);
-    ReadPassRanges(passText);
+    ReadRanges(passText, &passRanges);
+    ReadRanges(spareText, &spareRanges);
+}
+
+bool Spared(DWORD site) {
+    return spareRanges.Holds(site);
 }
 
 DWORD SiteOf(const void* returnAddress) {

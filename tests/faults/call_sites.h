@@ -6,10 +6,13 @@
 
 #include <windows.h>
 
-// Takes the executable's image (its code sections) and the code ranges that
-// an allocator call is looked up past ("begin-end,..." in hex offsets; null
-// for none).
-void InitCallSites(HMODULE executable, const char* passRanges);
+// Takes the executable's image (its code sections), the code ranges that
+// an allocator call is looked up past and the ranges whose calls are spared
+// ("begin-end,..." in hex offsets; null for none).
+void InitCallSites(HMODULE executable, const char* passRanges, const char* spareRanges);
+
+// Whether a call from `site` is one that no fault may strike.
+bool Spared(DWORD site);
 
 // The offset of a return address into the executable; 0 when it lies
 // outside it.

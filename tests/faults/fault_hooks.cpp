@@ -436,7 +436,8 @@ void Attach() {
     std::vector<PlannedFault> plan;
     if (!ParseFaultPlan(Environment("VELMOR_FAULTS").c_str(), &plan)) return;
     HMODULE executable = GetModuleHandleA(nullptr);
-    InitCallSites(executable, Environment("VELMOR_FAULT_PASS").c_str());
+    InitCallSites(executable, Environment("VELMOR_FAULT_PASS").c_str(),
+                  Environment("VELMOR_FAULT_SPARE").c_str());
     InitInjector(shared, plan);
     InitHeldResources(shared);
     realMsize = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_msize"));

@@ -1,5 +1,7 @@
 #include "tests/faults/fault_injector.h"
 
+#include "tests/faults/call_sites.h"
+
 namespace {
 
 const int MAX_FAULTS = 8;
@@ -58,6 +60,7 @@ void InitInjector(FaultShared* block, const std::vector<PlannedFault>& plan) {
 }
 
 bool Injects(int function, DWORD site, const char* note) {
+    if (Spared(site)) return false;
     EnterCriticalSection(&lock);
     FaultCounter& counter = shared->counters[function];
     const LONG call = ++counter.calls;

@@ -101,7 +101,7 @@ RunState::RunState(int scenario, const std::vector<PlannedFault>& faults,
     : scenario(scenario),
       examined(examinedFault ? *examinedFault : PlannedFault()),
       context(context),
-      session(faults, context.passRanges) {}
+      session(faults, context.passRanges, context.spareRanges) {}
 
 void RunState::Fail(const std::string& failure) {
     failures.push_back(failure);

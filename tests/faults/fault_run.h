@@ -36,6 +36,7 @@ int ScenarioNamed(const std::string& name);  // -1 for none
 // What every run of a sweep shares.
 struct RunContext {
     std::string passRanges;   // VELMOR_FAULT_PASS
+    std::string spareRanges;  // VELMOR_FAULT_SPARE
     SaverLog* log = nullptr;  // the savers' standard error
     const SymbolTable* symbols = nullptr;
     std::string versionText;  // the dialog's version text, as the first dialog run saw it

@@ -16,7 +16,8 @@ std::string FaultLibraryPath() {
     return e2e::WindowsPathOf(VELMOR_FAULTS_UNIX_PATH);
 }
 
-FaultSession::FaultSession(const std::vector<PlannedFault>& plan, const std::string& passRanges) {
+FaultSession::FaultSession(const std::vector<PlannedFault>& plan, const std::string& passRanges,
+                           const std::string& spareRanges) {
     static int sessions = 0;
     char name[64];
     std::snprintf(name, sizeof name, "velmor_faults_%lu_%d",
@@ -37,12 +38,14 @@ FaultSession::FaultSession(const std::vector<PlannedFault>& plan, const std::str
     SetEnvironmentVariableA("VELMOR_FAULT_SHARED", name);
     SetEnvironmentVariableA("VELMOR_FAULTS", FormatFaultPlan(plan).c_str());
     SetEnvironmentVariableA("VELMOR_FAULT_PASS", passRanges.c_str());
+    SetEnvironmentVariableA("VELMOR_FAULT_SPARE", spareRanges.c_str());
 }
 
 FaultSession::~FaultSession() {
     SetEnvironmentVariableA("VELMOR_FAULT_SHARED", nullptr);
     SetEnvironmentVariableA("VELMOR_FAULTS", nullptr);
     SetEnvironmentVariableA("VELMOR_FAULT_PASS", nullptr);
+    SetEnvironmentVariableA("VELMOR_FAULT_SPARE", nullptr);
     if (mapping) {
         UnmapViewOfFile(shared);
         CloseHandle(mapping);

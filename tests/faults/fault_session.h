@@ -19,8 +19,10 @@ std::string FaultLibraryPath();
 
 class FaultSession {
 public:
-    // `passRanges`: VELMOR_FAULT_PASS, the runtime's operator new.
-    FaultSession(const std::vector<PlannedFault>& plan, const std::string& passRanges);
+    // `passRanges`: VELMOR_FAULT_PASS, the runtime's operator new;
+    // `spareRanges`: VELMOR_FAULT_SPARE, a coverage build's gcov runtime.
+    FaultSession(const std::vector<PlannedFault>& plan, const std::string& passRanges,
+                 const std::string& spareRanges);
     ~FaultSession();
 
     // Starts the saver with the library; false when it could not be started

@@ -12,6 +12,10 @@
 //                        "begin-end,...") that a call site of the
 //                        allocator is looked up past: the runtime's own
 //                        operator new, so that a site names its caller.
+//   VELMOR_FAULT_SPARE   code ranges (the same form) whose calls are
+//                        neither counted nor failed: a coverage build's
+//                        gcov runtime, which writes the counts at exit and
+//                        is not the saver's code.
 
 #include <windows.h>
 

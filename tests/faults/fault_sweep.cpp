@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
     symbols.Load(options.symbols);
     RunContext context;
     context.passRanges = symbols.OperatorNewRanges();
+    context.spareRanges = symbols.GcovRange();
     context.log = &log;
     context.symbols = &symbols;
     if (options.runScenario >= 0) return RunOne(options, context);

@@ -55,3 +55,19 @@ std::string SymbolTable::OperatorNewRanges() const {
     }
     return ranges;
 }
+
+std::string SymbolTable::GcovRange() const {
+    size_t first = symbols.size();
+    size_t last = symbols.size();
+    for (size_t i = 0; i + 1 < symbols.size(); ++i) {
+        const std::string& name = symbols[i].name;
+        if (name.compare(0, 7, "__gcov_") != 0 && name.compare(0, 5, "gcov_") != 0) continue;
+        if (first == symbols.size()) first = i;
+        last = i;
+    }
+    if (first == symbols.size()) return std::string();
+    char range[48];
+    std::snprintf(range, sizeof range, "%lx-%lx", static_cast<unsigned long>(symbols[first].offset),
+                  static_cast<unsigned long>(symbols[last + 1].offset));
+    return range;
+}

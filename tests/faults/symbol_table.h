@@ -20,6 +20,10 @@ public:
     std::string NameOf(DWORD offset) const;
     // The code of every operator new, as VELMOR_FAULT_PASS wants it.
     std::string OperatorNewRanges() const;
+    // The code of a coverage build's gcov runtime, from its first function
+    // to the end of its last, as VELMOR_FAULT_SPARE wants it; empty for a
+    // build without one.
+    std::string GcovRange() const;
 
 private:
     struct Symbol {
