@@ -937,4 +937,26 @@ TEST_CASE("a show on each monitor: its own picture, one timer, and the set follo
     // The picture stored at close is the new primary's.
     shows.StopShow();
     CHECK(StoredStartPicture() == shownOnSecond);
+
+    // Monitors without device names are known by their place; where no
+    // stage is the primary one, one of the shows is.
+    const Stage unnamed[] = {MonitorStage(left, "", false), MonitorStage(right, "", false)};
+    REQUIRE(shows.SetStages(unnamed, 2) == 2);
+    SlideShow* const firstUnnamed = shows.At(0);
+    SlideShow* const secondUnnamed = shows.At(1);
+    SlideShow* const primaryUnnamed = shows.Primary();
+    CHECK((primaryUnnamed == firstUnnamed || primaryUnnamed == secondUnnamed));
+    firstUnnamed->shownNumber = 5;  // marks the show: a new one would have none
+    REQUIRE(shows.SetStages(unnamed, 2) == 2);
+    CHECK(shows.At(0) == firstUnnamed);
+    CHECK(shows.At(0)->shownNumber == 5);
+    CHECK(shows.At(1) == secondUnnamed);
+    CHECK(shows.Primary() == primaryUnnamed);
+    // No more shows than the set holds.
+    const int most = ShowSet::MOST_SHOWS;
+    Stage many[most + 1];
+    for (int i = 0; i <= most; ++i)
+        many[i] = MonitorStage(RECT{i * 50, 0, i * 50 + 50, 50}, "", i == 0);
+    CHECK(shows.SetStages(many, most + 1) == most);
+    CHECK(shows.Count() == most);
 }
