@@ -493,4 +493,32 @@ TEST_CASE("a failed pixel-block allocation ends the walk without writing") {
     LocalFree(header);
     CHECK(velmor_host::LiveBlocks() == before);
 }
+
+// The decoder's tests on the host trust these to answer as Windows does.
+TEST_CASE("the host's local memory stand-ins answer as Windows' functions do") {
+    const long before = velmor_host::LiveBlocks();
+    HLOCAL empty = LocalAlloc(LMEM_FIXED, 0);
+    REQUIRE(empty != nullptr);
+    CHECK(LocalSize(empty) == 0);
+    CHECK(LocalLock(empty) != nullptr);
+    CHECK(LocalLock(empty) != nullptr);
+    CHECK(velmor_host::LockCount(empty) == 2);
+    CHECK(LocalUnlock(empty) != 0);  // still locked
+    CHECK(LocalUnlock(empty) == 0);  // unlocked now
+    CHECK(LocalUnlock(empty) == 0);  // and stays so
+    CHECK(velmor_host::LockCount(empty) == 0);
+    CHECK(LocalFree(empty) == nullptr);
+    CHECK(LocalAlloc(LMEM_FIXED, SIZE_MAX - 8) == nullptr);
+    CHECK(velmor_host::LiveBlocks() == before);
+    // Null handles are refused, never followed.
+    CHECK(LocalLock(nullptr) == nullptr);
+    CHECK(LocalUnlock(nullptr) == 0);
+    CHECK(LocalSize(nullptr) == 0);
+    CHECK(LocalFree(nullptr) == nullptr);
+    CHECK(velmor_host::LockCount(nullptr) == 0);
+    velmor_host::ClearDebugText();
+    OutputDebugStringA(nullptr);
+    CHECK(velmor_host::DebugTextCount() == 1);
+    CHECK(std::strcmp(velmor_host::LastDebugText(), "") == 0);
+}
 #endif
