@@ -101,6 +101,11 @@ TEST_CASE("the settings-file name comes from the executable's file title") {
     CHECK(NameFromPath(long59.c_str()) == std::string(59, 'k') + ".INI");
     CHECK(NameFromPath(long60.c_str()) == "(fails)");
     CHECK(NameFromPath(long70.c_str()) == "(fails)");
+    // Sizes the file-title call cannot take are refused, the buffer untouched.
+    char untouched[8] = "old";
+    CHECK(IniFileNameFromPath("C:\\velmor.scr", untouched, 0) == 0);
+    CHECK(IniFileNameFromPath("C:\\velmor.scr", untouched, 0x10000) == 0);
+    CHECK(std::string(untouched) == "old");
 
     // The running program's own name: settings_test.exe -> settings_test.INI.
     char own[64] = {};

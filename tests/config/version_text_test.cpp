@@ -88,6 +88,9 @@ TEST_CASE("version text longer than the output is cut and stays terminated") {
     CompactVersionText("1, 2, 3, 4, 5, 6, 7", small, 5);
     CHECK(std::string(small) == "1.23");
     CHECK(small[5] == 'x');  // nothing written past the given size
+    CHECK(Compact("1234, 5", 5) == "1234");  // no room left for the dot either
+    CompactVersionText("1, 2", small, 0);     // no room at all: nothing written
+    CHECK(small[0] == '1');
 }
 
 TEST_CASE("a cut never splits a double-byte character") {
@@ -102,6 +105,8 @@ TEST_CASE("a cut never splits a double-byte character") {
     const std::string pairs = "\x81\x81\x81\x81";
     CHECK(Compact((std::string(61, '1') + pairs).c_str()) == std::string(61, '1') + "\x81\x81");
     CHECK(Compact((std::string(60, '1') + pairs).c_str()) == std::string(60, '1') + "\x81\x81");
+    // A lead byte that ends the text is a character of its own.
+    CHECK(Compact("12\x93") == "12\x93");
 }
 
 TEST_CASE("a file without a version shows question marks") {
