@@ -26,7 +26,10 @@ function(velmor_coverage_targets)
     if(type STREQUAL "INTERFACE_LIBRARY")
       continue()  # header only: counted where product sources include it
     endif()
-    target_compile_options(${target} PRIVATE --coverage -O0)
+    # Several loader threads decode at once (one per monitor): their counts
+    # are added atomically, or lost updates make the branch counts that gcov
+    # derives from them inconsistent (even negative).
+    target_compile_options(${target} PRIVATE --coverage -O0 -fprofile-update=atomic)
     if(type STREQUAL "STATIC_LIBRARY")
       # Whatever links the library links the gcov runtime too.
       target_link_options(${target} INTERFACE --coverage)

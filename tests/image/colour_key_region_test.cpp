@@ -206,6 +206,7 @@ TEST_CASE("Rectangles outside the picture, or no picture, give 0 and add nothing
     CHECK(image.BuildRegionFromColourKey(region.handle, 0, 0, 4, 2) == 0);
     CHECK(image.BuildRegionFromColourKey(region.handle, 0, 0, 3, 3) == 0);
     CHECK(image.BuildRegionFromColourKey(region.handle, 2, 0, 1, 2) == 0);
+    CHECK(image.BuildRegionFromColourKey(region.handle, 0, 1, 2, 0) == 0);
     CHECK(image.BuildRegionFromColourKey(region.handle, 3, 0, 3, 2) == 0);  // no key pixel
     CHECK(image.BuildRegionFromColourKey(region.handle, 0, 2, 3, 2) == 0);  // no key pixel
     CHECK(region.IsEmpty());

@@ -132,6 +132,12 @@ TEST_CASE("Rectangles whose sizes overflow an int draw nothing") {
     CHECK(image.Draw(canvas.Dc(), 0, 0, 2, 2, INT_MIN, 0, 1, 2, SRCCOPY) == 0);
     CHECK(image.DrawAt(canvas.Dc(), INT_MAX, 0, SRCCOPY) == 0);
     CHECK(image.DrawPart(canvas.Dc(), 0, INT_MAX, 0, 0, 2, 2, SRCCOPY) == 0);
+    // Each of the four sizes, and below INT_MIN as well as above INT_MAX.
+    CHECK(image.Draw(canvas.Dc(), 0, -1, 2, INT_MAX, 0, 0, 2, 2, SRCCOPY) == 0);
+    CHECK(image.Draw(canvas.Dc(), 0, 0, 2, 2, 0, INT_MIN, 2, 1, SRCCOPY) == 0);
+    CHECK(image.Draw(canvas.Dc(), 0, 0, 2, 2, 1, 0, INT_MIN, 2, SRCCOPY) == 0);
+    CHECK(image.DrawAt(canvas.Dc(), 0, INT_MAX, SRCCOPY) == 0);
+    CHECK(image.DrawPart(canvas.Dc(), INT_MAX, 0, 0, 0, 2, 2, SRCCOPY) == 0);
     CHECK(canvas.Bytes() == before);
 }
 

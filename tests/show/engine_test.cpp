@@ -878,12 +878,16 @@ TEST_CASE("a show on each monitor: its own picture, one timer, and the set follo
     shows.Bind(f.window);
     fakeNow = 0;
     shows.timer.clock = FakeClock;
+    CHECK(shows.OnTimer() == 0);  // nothing runs before the first paint
+    CHECK(shows.OnClick() == 0);
     shows.OnFirstPaint();
     SlideShow* first = shows.At(0);
     SlideShow* second = shows.At(1);
     REQUIRE(first != nullptr);
     REQUIRE(second != nullptr);
     CHECK(shows.Primary() == first);
+    CHECK(shows.At(-1) == nullptr);
+    CHECK(shows.At(ShowSet::MOST_SHOWS) == nullptr);
     CHECK(first->shownNumber == 1);  // the stored picture, on the primary
     CHECK(second->shownNumber != 1);
     REQUIRE(second->currentPicture != nullptr);
@@ -899,6 +903,15 @@ TEST_CASE("a show on each monitor: its own picture, one timer, and the set follo
     CHECK(shows.timer.periodMs == (435 - 31) * 66);
     CHECK(first->state.shownTicks == 32);
     CHECK(second->state.shownTicks == 32);
+    // A paint on one monitor wakes the timer to draw it again; a click moves
+    // only the primary show on.
+    shows.OnPaint(RECT{500, 100, 600, 200});
+    CHECK(shows.timer.periodMs == 66);
+    const int onSecond = second->shownNumber;
+    fakeNow = 33 * 66;
+    shows.OnClick();
+    CHECK(first->shownNumber == 2);
+    CHECK(second->shownNumber == onSecond);
 
     // The primary monitor goes; the other one becomes the primary, at the
     // left; a new monitor comes at the right.

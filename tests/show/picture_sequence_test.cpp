@@ -132,3 +132,17 @@ TEST_CASE("more monitors than pictures can keep apart: repeats, and the sequence
         for (int picture : s.seen) CHECK((picture >= 1 && picture <= 12));
     }
 }
+
+TEST_CASE("a show number outside the set is never used as an index") {
+    PictureSequence sequence;
+    sequence.SetInterval(30 * TICKS_PER_SECOND);
+    const int outside[] = {-1, PictureSequence::MOST_SHOWS};
+    for (int show : outside) {
+        sequence.SetPrimary(show);
+        CHECK(sequence.Primary() == 0);
+        CHECK(sequence.Next(show, 4, 0) == 5);  // plain order, nothing noted
+        CHECK(sequence.Next(show, 12, 0) == 1);
+        sequence.Leave(show);
+    }
+    CHECK(PictureSequence::SpreadStart(3, 0, 0) == 3);
+}

@@ -43,4 +43,11 @@ TEST_CASE("new (std::nothrow) gives memory that delete frees") {
     REQUIRE(many != nullptr);
     CHECK(many[4095] == 0);
     delete[] many;
+    // Zero bytes give a block of their own, never null, as the language asks.
+    char* none = new (std::nothrow) char[0];
+    char* other = new (std::nothrow) char[0];
+    CHECK(none != nullptr);
+    CHECK(none != other);
+    delete[] none;
+    delete[] other;
 }
