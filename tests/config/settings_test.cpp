@@ -264,18 +264,24 @@ TEST_CASE("a LOCALAPPDATA that is not an absolute path names no per-user file") 
     // it names no file either.
     const std::wstring tooLong = L"C:\\" + std::wstring(MAX_PATH, L'a');
     const std::wstring noRoomForFolders = L"C:\\" + std::wstring(MAX_PATH - 12, L'a');
-    for (const std::wstring& folder : {std::wstring(L"relative"), std::wstring(L"%LOCALAPPDATA%"),
-                                       std::wstring(L"C:relative"), std::wstring(L"\\no-drive"),
-                                       std::wstring(), tooLong, noRoomForFolders}) {
+    struct Case {
+        std::wstring folder;
+        bool decoy;  // a per-user file there, which must not be read
+    };
+    const Case cases[] = {{L"relative", true},       {L"%LOCALAPPDATA%", true},
+                          {L"C:relative", true},     {L"\\no-drive", false},
+                          {L"~:\\no-drive", false}, {L"", false},
+                          {tooLong, false},          {noRoomForFolders, false}};
+    for (const Case& c : cases) {
+        const std::wstring& folder = c.folder;
         CAPTURE(std::string(folder.begin(), folder.end()));
-        const bool relative = !folder.empty() && folder[0] != L'\\' && folder.size() < 20;
-        if (relative) PutPerUserFile(folder, name, "[Image]\r\nNO=4\r\n");
+        if (c.decoy) PutPerUserFile(folder, name, "[Image]\r\nNO=4\r\n");
         LocalAppDataSetTo set(folder);
         CHECK(ReadStartPictureFrom(name) == 9);
         CHECK(WriteStartPictureTo(name, 10) == 1);
         CHECK(profile.Bytes() == "[Image]\r\nNO=10\r\n");
         profile.Put("Image", "NO", "9");
-        if (relative) {
+        if (c.decoy) {
             RemovePerUserFile(folder, name);
             RemoveDirectoryW(folder.c_str());
         }

@@ -880,6 +880,8 @@ TEST_CASE("a show on each monitor: its own picture, one timer, and the set follo
     shows.timer.clock = FakeClock;
     CHECK(shows.OnTimer() == 0);  // nothing runs before the first paint
     CHECK(shows.OnClick() == 0);
+    ShowSet none;  // nor in a set without shows
+    CHECK(none.OnClick() == 0);
     shows.OnFirstPaint();
     SlideShow* first = shows.At(0);
     SlideShow* second = shows.At(1);
@@ -965,6 +967,12 @@ TEST_CASE("a show on each monitor: its own picture, one timer, and the set follo
     CHECK(shows.At(0)->shownNumber == 5);
     CHECK(shows.At(1) == secondUnnamed);
     CHECK(shows.Primary() == primaryUnnamed);
+    // The primary show's monitor went and no stage is the primary one: the
+    // first show there is becomes the primary.
+    const Stage other[] = {MonitorStage(RECT{0, 0, 100, 100}, "", false)};
+    REQUIRE(shows.SetStages(other, 1) == 1);
+    CHECK(shows.Primary() != nullptr);
+    CHECK(shows.Primary() == shows.At(0));
     // No more shows than the set holds.
     const int most = ShowSet::MOST_SHOWS;
     Stage many[most + 1];

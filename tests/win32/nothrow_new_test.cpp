@@ -50,4 +50,7 @@ TEST_CASE("new (std::nothrow) gives memory that delete frees") {
     CHECK(none != other);
     delete[] none;
     delete[] other;
+    void* zero = operator new(0, std::nothrow);
+    CHECK(zero != nullptr);
+    operator delete(zero);
 }
