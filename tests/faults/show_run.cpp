@@ -53,6 +53,7 @@ struct Candidate {
     int blackFrom = NEVER;  // ticks [blackFrom, blackUntil) may show black
     int blackUntil = NEVER;
     ShowModel model{1, 15};
+    ShowFrame looked;  // the frame it expected at the last look
     std::string mismatch;
 
     bool BlackAllowed(int tick) const { return tick >= blackFrom && tick < blackUntil; }
@@ -413,11 +414,21 @@ private:
         if (difference.empty()) return "";
         if (candidate.BlackAllowed(run.session.ClockTick())) {
             if (IsBlack(area)) return Accepted("black where the fault struck");
-            // A window the saver can no longer draw in keeps what it showed.
-            if (run.examined.persistent && area.rgb == lastLook.rgb)
+            // A window the saver can no longer draw in keeps what it showed:
+            // the last capture, or the frame expected then where that
+            // capture was taken before the frame reached the screen (a
+            // black capture, accepted above).
+            if (run.examined.persistent &&
+                (area.rgb == lastLook.rgb || ShowsFrame(candidate.looked, area, client)))
                 return Accepted("the window kept its last frame");
         }
         return difference;
+    }
+
+    static bool ShowsFrame(const ShowFrame& frame, const Pixels& area, SIZE client) {
+        if (frame.picture == 0) return false;
+        const PictureView view = ViewOf(frame, client, PictureSize(frame.picture));
+        return CompareView(area, view, show_e2e::Reference(frame.picture)).empty();
     }
 
     std::string Accepted(const char* outcome) const {
@@ -476,8 +487,11 @@ private:
         }
         lastLook = shot;
         std::vector<Candidate> kept;
-        for (Candidate& candidate : candidates)
-            if (candidate.mismatch.empty()) kept.push_back(candidate);
+        for (Candidate& candidate : candidates) {
+            if (!candidate.mismatch.empty()) continue;
+            candidate.looked = candidate.neverStarts ? ShowFrame() : candidate.model.Drawn();
+            kept.push_back(candidate);
+        }
         candidates = kept;
         NoteOutcome(candidates.front().outcome);
         return true;
